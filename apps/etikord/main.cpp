@@ -1,0 +1,57 @@
+// etikord: the print station as a service. Same core as the desktop program, no window:
+// questions are answered with their default button and reported as operator messages.
+
+#include "AppFolder.h"
+#include "AppSettings.h"
+#include "Main.h"
+#include "MessageQueue.h"
+#include "NoManagerLink.h"
+#include "PrintControls.h"
+#include "Registry.h"
+#include "RegistryStore.h"
+#include "ServicePrompt.h"
+#include "Station.h"
+#include "StationHooks.h"
+#include "UnixSignals.h"
+
+#include <QCoreApplication>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcService, "etikor.service")
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    UnixSignals unixSignals;
+    MessageQueue queue;
+    QObject::connect(&queue, &MessageQueue::messageAdded, [](const LogDaten &m) {
+        qCInfo(lcService).noquote() << m.bereich << m.meldetext;
+    });
+
+    const QString appFolder = AppFolder::path();
+    RegistryStore store;
+    Registry registry(store, queue);
+    const CommandLineChoice choice = Main::begin(app.arguments().mid(1), registry, appFolder);
+    if (choice.registerFileType) {
+        Main::registerFileType(store, QCoreApplication::applicationFilePath());
+        return 0;
+    }
+
+    AppSettings settings;
+    settings.configPath = choice.configPath;
+    PrintControls controls;
+    ServicePrompt prompt(queue);
+    StationHooks hooks;
+    NoManagerLink link;
+    Station station({settings, controls, prompt, hooks, link, PrinterSource::system(), appFolder,
+                     AppFolder::programName()});
+    QObject::connect(&station, &Station::unloadAll, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    QObject::connect(&unixSignals, &UnixSignals::terminateRequested, &station, &Station::shutdown);
+    if (!station.load())
+        return 0;
+    queue.setApplicationTitle(station.applicationTitle());
+    qCInfo(lcService).noquote() << station.windowCaption() << "running with"
+                                << settings.configPath;
+    return app.exec();
+}

@@ -1,0 +1,156 @@
+#include "ConfigFile.h"
+
+#include "Ansi.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+bool isLineEnd(QChar c)
+{
+    return c == u'\r' || c == u'\n';
+}
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+// Reads one item at pos and leaves pos behind its delimiter.
+class ItemReader {
+public:
+    explicit ItemReader(const QString &text)
+        : m_text(text)
+    {
+    }
+
+    // After a comma only blanks are skipped: a line end there closes an empty item.
+    bool atEnd()
+    {
+        skipWhitespace(!m_afterComma);
+        return m_pos >= m_text.size();
+    }
+
+    QString next()
+    {
+        skipWhitespace(!m_afterComma);
+        if (m_pos < m_text.size() && m_text[m_pos] == u'"')
+            return quoted();
+        return bare();
+    }
+
+private:
+    void skipWhitespace(bool lineEndsToo)
+    {
+        while (m_pos < m_text.size() &&
+               (isBlank(m_text[m_pos]) || (lineEndsToo && isLineEnd(m_text[m_pos]))))
+            ++m_pos;
+    }
+
+    QString quoted()
+    {
+        const qsizetype start = ++m_pos;
+        qsizetype close = m_text.indexOf(u'"', start);
+        if (close < 0)
+            close = m_text.size();
+        const QString item = m_text.mid(start, close - start);
+        m_pos = close + 1;
+        // Anything between the closing quote and the delimiter is not part of the item.
+        while (m_pos < m_text.size() && m_text[m_pos] != u',' && !isLineEnd(m_text[m_pos]))
+            ++m_pos;
+        consumeDelimiter();
+        return item;
+    }
+
+    QString bare()
+    {
+        const qsizetype start = m_pos;
+        while (m_pos < m_text.size() && m_text[m_pos] != u',' && !isLineEnd(m_text[m_pos]))
+            ++m_pos;
+        const QString item = m_text.mid(start, m_pos - start).trimmed();
+        consumeDelimiter();
+        return item;
+    }
+
+    void consumeDelimiter()
+    {
+        m_afterComma = false;
+        if (m_pos >= m_text.size())
+            return;
+        if (m_text[m_pos] == u',') {
+            ++m_pos;
+            m_afterComma = true;
+            return;
+        }
+        if (m_text[m_pos] == u'\r')
+            ++m_pos;
+        if (m_pos < m_text.size() && m_text[m_pos] == u'\n')
+            ++m_pos;
+    }
+
+    const QString &m_text;
+    qsizetype m_pos = 0;
+    bool m_afterComma = false;
+};
+
+QString decodeFile(const QByteArray &bytes)
+{
+    // An editor on this system may have saved the file as UTF-8 with a byte-order mark.
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.mid(3));
+    return Ansi::decode(bytes);
+}
+
+} // namespace
+
+namespace ConfigFile {
+
+QHash<QString, QString> parse(const QString &text)
+{
+    QHash<QString, QString> dict;
+    ItemReader reader(text);
+    while (!reader.atEnd()) {
+        const QString key = reader.next();
+        const QString value = reader.atEnd() ? QString() : reader.next();
+        if (!key.isEmpty())
+            dict.insert(key, value);
+    }
+    return dict;
+}
+
+std::optional<QHash<QString, QString>> read(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return parse(decodeFile(file.readAll()));
+}
+
+QByteArray format(const QList<Record> &records)
+{
+    QString text;
+    for (const Record &r : records) {
+        text += u'"' + r.key + QStringLiteral("\",");
+        if (r.value.typeId() == QMetaType::QString)
+            text += u'"' + r.value.toString() + u'"';
+        else
+            text += QString::number(r.value.toInt());
+        text += QStringLiteral("\r\n");
+    }
+    return Ansi::encode(text);
+}
+
+bool write(const QString &path, const QList<Record> &records, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(format(records)) < 0 || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace ConfigFile
+

@@ -1,0 +1,8 @@
+#include "PrinterSource.h"
+
+#include "PrinterList.h"
+
+PrinterSource PrinterSource::system()
+{
+    return {&PrinterList::destinations, &PrinterList::defaultDestination};
+}
