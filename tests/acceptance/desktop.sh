@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# The desktop program as an operator meets it: a real X server with a tray, a fresh home
+# folder, a station configuration copied from a Windows station and a station with none.
+# The window is opened from the tray icon, edited and saved; the file is checked byte for
+# byte. A second start while the first runs must end silently.
+set -euo pipefail
+etikor="$1"
+work="$(mktemp -d)"
+pids=()
+cleanup() {
+  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+[ -n "${ACCEPTANCE_DEBUG:-}" ] && set -x
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# A private X server on a free display, and a tray for the icon.
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -1 "$work/display")"
+trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 28 \
+  >/dev/null 2>&1 &
+pids+=($!)
+
+# A new user: nothing configured, nothing cached.
+export HOME="$work/home" XDG_RUNTIME_DIR="$work/run" ETIKOR_REGISTRY="$work/home/registry.reg"
+unset XDG_CONFIG_HOME XDG_DATA_HOME QT_QPA_PLATFORM
+mkdir -p "$HOME" && install -d -m 700 "$XDG_RUNTIME_DIR"
+export CUPS_SERVER=127.0.0.1:9   # no print system: the default printer is empty
+
+wait_for() { # command... : retries for about ten seconds
+  for _ in $(seq 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
+  return 1
+}
+# The icon is a window of ours embedded in the tray's panel; prints its +x+y on the screen.
+tray_icon() {
+  local tree; tree=$(xwininfo -root -tree)
+  awk '/"panel"/ {p = 1; next} p && /"etikor"/ {print $NF; found = 1; exit} END {exit !found}' <<<"$tree"
+}
+window_id() { xdotool search --name "$1" | head -1; }
+
+# Starts the program, opens the window from the tray, turns edit mode on, replaces the
+# module name and saves. $1: the station folder, $2: the title the window must carry, $3..:
+# the program's arguments.
+edit_and_save() {
+  local home="$1" title="$2"; shift 2
+  ETIKOR_HOME="$home" "$etikor" "$@" >"$work/etikor.log" 2>&1 &
+  local pid=$!
+  pids+=("$pid")
+  wait_for tray_icon || fail "no tray icon appeared"
+  [ -z "$(xdotool search --onlyvisible --name "$title" 2>/dev/null)" ] || fail "window visible at start"
+  local pos; pos=$(tray_icon)
+  local x=${pos#+}; x=${x%%+*}; local y=${pos##*+}
+  xdotool mousemove $((x + 8)) $((y + 8)) click 1
+  wait_for xdotool search --onlyvisible --name "$title" || fail "left click on the tray did not show '$title'"
+  local wid; wid=$(window_id "$title")
+  xdotool windowfocus --sync "$wid"
+  xdotool key --window "$wid" alt+f && sleep 0.3 && xdotool key d && sleep 0.3
+  # The module name box: third row of the settings.
+  xdotool mousemove --window "$wid" 250 94 click --repeat 3 1 && sleep 0.2
+  xdotool type --delay 20 "Linie7"
+  xdotool key --window "$wid" alt+f && sleep 0.3 && xdotool key s && sleep 0.5
+  # A second start of the same program ends silently while the first runs.
+  local t0=$SECONDS
+  ETIKOR_HOME="$home" timeout 20 "$etikor" >/dev/null 2>&1 || fail "second instance failed"
+  [ $((SECONDS - t0)) -lt 15 ] || fail "second instance did not end by itself"
+  xdotool key --window "$wid" alt+f && sleep 0.3 && xdotool key x
+  wait_for bash -c "! kill -0 $pid" || fail "E&xit did not end the program"
+  wait "$pid" || fail "program ended with an error: $(cat "$work/etikor.log")"
+}
+
+# 1. A station with no configuration: the default file is written on save.
+mkdir -p "$work/empty/Server"
+edit_and_save "$work/empty/Server" " Etikor Vers:"
+expected_empty=$(printf '"ServerPath",""\r\n"Netid",""\r\n"Port",""\r\n"Modulname","Linie7"\r\n"Labelshop",0\r\n"LabelshopPath",""\r\n"DeleteDelay",""\r\n"CAD-Print",0\r\n"CAD-Path",""\r\n"CAD-Extension",""\r\n"CAD-PrintRest",0\r\n"Command-Line",""\r\n"Option-Command-Line",0\r\n"PrintToFit",0\r\n"WritePrintData",1\r\n"Sonderzeichen",1\r\n"PaperOrientation",0\r\n"PrintRAW",0\r\n"WinCADPrint",0\r\n"UTF8Codierung",0\r\n"Printername",""\r\n"ChinaCodierung",0\r\n"PrefixOnOff",0\r\n"Prefix",""\r\n"RAWAddCrLf",0\r\n"Codierung",""\r\n"AblOnOff",1\r\n' | od -An -tx1)
+[ "$(od -An -tx1 "$work/empty/Server/Etikor.dcnf")" = "$expected_empty" ] ||
+  fail "Etikor.dcnf differs: $(od -c "$work/empty/Server/Etikor.dcnf" | head -20)"
+
+# 2. A configuration written by a Windows station: Windows-1252, CR LF, backslash paths,
+#    degree signs for quotes. Only the module name may change on save.
+mkdir -p "$work/plant/Server"
+windows() {
+  printf '"ServerPath","~apppath~\\Data\\Druckdaten.mdb"\r\n"Netid","192.0.2.7.1.1"\r\n"Port","851"\r\n"Modulname","%s"\r\n"Labelshop",0\r\n"LabelshopPath","~apppath~\\Labelshop"\r\n"DeleteDelay","14"\r\n"CAD-Print",2\r\n"CAD-Path","\\Bilder"\r\n"CAD-Extension",".emf"\r\n"CAD-PrintRest",1\r\n"Command-Line","\260C:\\Tools\\druck.exe\260 \260#~#\260"\r\n"Option-Command-Line",0\r\n"PrintToFit",1\r\n"WritePrintData",1\r\n"Sonderzeichen",1\r\n"PaperOrientation",0\r\n"PrintRAW",1\r\n"WinCADPrint",0\r\n"UTF8Codierung",0\r\n"Printername","Zebra Halle 1"\r\n"ChinaCodierung",0\r\n"PrefixOnOff",1\r\n"Prefix","INPUT ON$013"\r\n"RAWAddCrLf",0\r\n"Codierung","cp850"\r\n"AblOnOff",1\r\n' "$1"
+}
+windows 'Pr\344gung' >"$work/plant/Server/Line.DCNF"
+edit_and_save "$work/plant/Server" "gung Etikor Vers:" "$work/plant/Server/Line.DCNF"
+[ "$(od -An -tx1 "$work/plant/Server/Line.DCNF")" = "$(windows Linie7 | od -An -tx1)" ] ||
+  fail "Line.DCNF differs: $(od -c "$work/plant/Server/Line.DCNF" | head -30)"
+[ -d "$work/plant/Bilder" ] || fail "the configured image folder was not created"
+echo "1 passed, 0 failed"
