@@ -50,6 +50,8 @@ pid_of() {
     pid=$(<"$dir/cupsd.pid")
     [[ "$pid" =~ ^[0-9]+$ ]] || return 1
     kill -0 "$pid" 2>/dev/null || return 1
+    # A pid file outlives its process and the number may now belong to another program.
+    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF -- "-c $dir/cupsd.conf" || return 1
     echo "$pid"
 }
 
@@ -69,8 +71,8 @@ write_config() {
     group=$(id -gn)
     user=$(id -un)
     if [[ "$(id -u)" == 0 ]]; then
-        user=lp
-        getent group lp >/dev/null && group=lp
+        user="lp"
+        getent group lp >/dev/null && group="lp"
         getent passwd lp >/dev/null || user=nobody
     fi
     cat >"$dir/cups-files.conf" <<CONF
@@ -131,16 +133,17 @@ CONF
 # Configuration and state of an earlier run go; logs stay for post-mortems.
 reset_state() {
     local dir=$1
-    rm -rf "$dir/etc" "$dir/spool" "$dir/cache" "$dir/state"
+    rm -rf "${dir:?}/etc" "${dir:?}/spool" "${dir:?}/cache" "${dir:?}/state"
     rm -f "$dir/cupsd.conf" "$dir/cups-files.conf" "$dir/cupsd.pid"
 }
 
 launch() {
     local dir=$1 cupsd
     cupsd=$(find_cupsd)
-    # A session of its own, no terminal, no inherited pipes and not our lock: whoever started us
+    # Its own process group, no terminal, no inherited pipes and not our lock: whoever started us
     # (ctest) does not wait for cupsd and does not kill it when this script ends, and the next
     # start or stop is not locked out for cupsd's lifetime.
+    # shellcheck disable=SC2016 # expanded by the inner shell
     setsid bash -c '
         for fd in /proc/$$/fd/*; do
             n=${fd##*/}
@@ -197,7 +200,10 @@ start() {
         : # reuse the running one
     else
         stop_running "$dir"
-        answers "$server" && die "port $port is already served by another cupsd"
+        if answers "$server"; then
+            die "port $port is already served by another cupsd (another build folder's tests?" \
+                "configure this one with -DETIKOR_TEST_CUPSD_PORT=<other port>)"
+        fi
         reset_state "$dir"
         write_config "$dir" "$port"
         launch "$dir"
@@ -218,7 +224,9 @@ stop_running() {
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
-    kill -0 "$pid" 2>/dev/null && kill -KILL "$pid" 2>/dev/null || true
+    if kill -0 "$pid" 2>/dev/null; then
+        kill -KILL "$pid" 2>/dev/null || true
+    fi
     rm -f "$dir/cupsd.pid"
 }
 
