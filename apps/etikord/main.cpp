@@ -7,7 +7,6 @@
 #include "MessageQueue.h"
 #include "NoManagerLink.h"
 #include "PrintControls.h"
-#include "Registry.h"
 #include "RegistryStore.h"
 #include "ServicePrompt.h"
 #include "Station.h"
@@ -30,15 +29,12 @@ int main(int argc, char **argv)
 
     const QString appFolder = AppFolder::path();
     RegistryStore store;
-    Registry registry(store, queue);
-    const CommandLineChoice choice = Main::begin(app.arguments().mid(1), registry, appFolder);
-    if (choice.registerFileType) {
-        Main::registerFileType(store, QCoreApplication::applicationFilePath());
+    const auto configPath = Main::start(app.arguments().mid(1), store, queue, appFolder);
+    if (!configPath)
         return 0;
-    }
 
     AppSettings settings;
-    settings.configPath = choice.configPath;
+    settings.configPath = *configPath;
     PrintControls controls;
     ServicePrompt prompt(queue);
     StationHooks hooks;

@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "CommandLine.h"
 #include "FileAssociation.h"
 #include "Registry.h"
 
@@ -11,18 +12,19 @@ Q_LOGGING_CATEGORY(lcMain, "etikor.startup")
 
 namespace Main {
 
-CommandLineChoice begin(const QStringList &arguments, Registry &registry,
-                        const QString &appFolder)
+std::optional<QString> start(const QStringList &arguments, RegistryStore &store,
+                             MessageSink &sink, const QString &appFolder)
 {
     const QFileInfo program(QCoreApplication::applicationFilePath());
-    registry.registerProgram(program.absolutePath(), program.fileName());
-    return CommandLine::chooseConfiguration(CommandLine::getCommandLine(arguments), appFolder);
-}
-
-void registerFileType(RegistryStore &store, const QString &programPath)
-{
-    if (!FileAssociation(store).registerFileType(QStringLiteral("DCNF"), programPath))
+    Registry(store, sink).registerProgram(program.absolutePath(), program.fileName());
+    const CommandLineChoice choice =
+        CommandLine::chooseConfiguration(CommandLine::getCommandLine(arguments), appFolder);
+    if (!choice.registerFileType)
+        return choice.configPath;
+    if (!FileAssociation(store).registerFileType(QStringLiteral("DCNF"),
+                                                 program.absoluteFilePath()))
         qCWarning(lcMain) << "the .dcnf file type was registered only in part";
+    return std::nullopt;
 }
 
 } // namespace Main

@@ -1,18 +1,18 @@
 #pragma once
 
-#include "CommandLine.h"
-
+#include <QString>
 #include <QStringList>
 
-class Registry;
+#include <optional>
+
+class MessageSink;
 class RegistryStore;
 
 // The steps every start takes before a station exists.
 namespace Main {
-// Records the installation in the registry, reads the command line and chooses what to do.
-// arguments: the command line without the program name.
-CommandLineChoice begin(const QStringList &arguments, Registry &registry,
-                        const QString &appFolder);
-// The registration run: associates ".dcnf" files with the program at programPath.
-void registerFileType(RegistryStore &store, const QString &programPath);
+// Records the installation in the registry, reads the command line and, when it asks for
+// it, registers the ".dcnf" file type. Returns the configuration to run the station with, or
+// nothing when this run ends after the registration. arguments: without the program name.
+std::optional<QString> start(const QStringList &arguments, RegistryStore &store,
+                             MessageSink &sink, const QString &appFolder);
 } // namespace Main
