@@ -1,9 +1,10 @@
 // etikor: the print station with its window and tray icon.
 
+#include "Main.h"
+
 #include "AppFolder.h"
 #include "AppSettings.h"
 #include "DesktopPrompt.h"
-#include "Main.h"
 #include "MainWindow.h"
 #include "MessageQueue.h"
 #include "PrintControls.h"
@@ -55,13 +56,17 @@ int main(int argc, char **argv)
     Station station({settings, controls, prompt, hooks, link, PrinterSource::system(), appFolder,
                      AppFolder::programName()});
     wireWindow(window, station, controls);
-    QObject::connect(&station, &Station::unloadAll, &app, [&window] {
-        window.unload();
-        QCoreApplication::quit();
-    }, Qt::QueuedConnection);
+    QObject::connect(
+        &station, &Station::unloadAll, &app,
+        [&window] {
+            window.unload();
+            QCoreApplication::quit();
+        },
+        Qt::QueuedConnection);
     if (!station.load())
         return 0;
     queue.setApplicationTitle(station.applicationTitle());
+    prompt.setApplicationTitle(station.applicationTitle());
     window.setWindowTitle(station.windowCaption());
     window.rememberSavedHeight();
     return app.exec();

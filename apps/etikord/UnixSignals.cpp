@@ -1,7 +1,6 @@
 #include "UnixSignals.h"
 
 #include <QSocketNotifier>
-
 #include <csignal>
 #include <sys/signalfd.h>
 #include <unistd.h>

@@ -1,9 +1,10 @@
 // etikord: the print station as a service. Same core as the desktop program, no window:
 // questions are answered with their default button and reported as operator messages.
 
+#include "Main.h"
+
 #include "AppFolder.h"
 #include "AppSettings.h"
-#include "Main.h"
 #include "MessageQueue.h"
 #include "NoManagerLink.h"
 #include "PrintControls.h"
@@ -47,7 +48,6 @@ int main(int argc, char **argv)
     if (!station.load())
         return 0;
     queue.setApplicationTitle(station.applicationTitle());
-    qCInfo(lcService).noquote() << station.windowCaption() << "running with"
-                                << settings.configPath;
+    qCInfo(lcService).noquote() << station.windowCaption() << "running with" << settings.configPath;
     return app.exec();
 }

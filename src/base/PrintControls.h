@@ -3,7 +3,6 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
-
 #include <array>
 
 // The values of the main window's controls that the station's procedures read and write.

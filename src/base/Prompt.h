@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 
 // Every modal question the station may ask goes through this service. The desktop program

@@ -27,8 +27,8 @@ QString leadingNumberText(const QString &text)
         if (c.isDigit() && c.unicode() < 128) {
             num += c;
             (exponent ? expDigits : digits) = true;
-        } else if ((c == u'+' || c == u'-') && (num.isEmpty() || (exponent && !expDigits &&
-                                                                   num.back().toUpper() == u'E'))) {
+        } else if ((c == u'+' || c == u'-') &&
+                   (num.isEmpty() || (exponent && !expDigits && num.back().toUpper() == u'E'))) {
             num += c;
         } else if (c == u'.' && !point && !exponent) {
             num += c;

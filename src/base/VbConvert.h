@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <optional>
 
 // The number conversions the configuration format was defined with. Values typed into a

@@ -14,8 +14,7 @@ public:
     explicit MessageQueue(QObject *parent = nullptr);
 
     void addMessage(int meldeArt, const QString &meldetext, const QString &bereich, int dauer,
-                    bool flagMsgBox, const QString &helpFile,
-                    const Failure &pending = {}) override;
+                    bool flagMsgBox, const QString &helpFile, const Failure &pending = {}) override;
 
     // The area of messages that name none.
     void setApplicationTitle(const QString &title) { m_applicationTitle = title; }

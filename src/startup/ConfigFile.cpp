@@ -153,4 +153,3 @@ bool write(const QString &path, const QList<Record> &records, QString *error)
 }
 
 } // namespace ConfigFile
-

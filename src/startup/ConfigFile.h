@@ -4,7 +4,6 @@
 #include <QList>
 #include <QString>
 #include <QVariant>
-
 #include <optional>
 
 // The on-disk form of a station configuration: Windows-1252 text with CR LF line ends, one

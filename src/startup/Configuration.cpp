@@ -97,8 +97,12 @@ void Configuration::loadConfig()
 
 void Configuration::applyRecords(const QHash<QString, QString> &dict)
 {
-    auto text = [&](const char *key) { return dict.value(QLatin1String(key)); };
-    auto integer = [&](const char *key) { return intOf(dict, QLatin1String(key)); };
+    auto text = [&](const char *key) {
+        return dict.value(QLatin1String(key));
+    };
+    auto integer = [&](const char *key) {
+        return intOf(dict, QLatin1String(key));
+    };
     PrintControls &c = m_controls;
     AppSettings &s = m_settings;
 
@@ -250,7 +254,7 @@ bool Configuration::saveConfig()
     normalizePathBoxes();
 
     const QString chosen = c.printerText();
-    c.setCaption(L::lblDefPrinter, !chosen.isEmpty() ? chosen
+    c.setCaption(L::lblDefPrinter, !chosen.isEmpty()           ? chosen
                                    : m_printers.defaultPrinter ? m_printers.defaultPrinter()
                                                                : QString());
     s.printerName = c.caption(L::lblDefPrinter);
@@ -272,7 +276,9 @@ bool Configuration::saveConfig()
     auto txt = [&](const char *key, const QString &v) {
         return ConfigFile::Record{QLatin1String(key), v};
     };
-    auto num = [](const char *key, int v) { return ConfigFile::Record{QLatin1String(key), v}; };
+    auto num = [](const char *key, int v) {
+        return ConfigFile::Record{QLatin1String(key), v};
+    };
     const QList<ConfigFile::Record> records = {
         txt("ServerPath", c.text(T::txtServer)),
         txt("Netid", c.text(T::txtNetId)),

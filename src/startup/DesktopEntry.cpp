@@ -4,7 +4,8 @@
 
 namespace DesktopEntry {
 
-QString execArgument(const QString &programPath) {
+QString execArgument(const QString &programPath)
+{
     QString argument;
     for (QChar c : programPath) {
         if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
@@ -21,7 +22,8 @@ QString execArgument(const QString &programPath) {
     return argument;
 }
 
-QByteArray text(const QString &programPath, const QString &mimeType) {
+QByteArray text(const QString &programPath, const QString &mimeType)
+{
     const QStringList lines = {
         QStringLiteral("[Desktop Entry]"),
         QStringLiteral("Type=Application"),

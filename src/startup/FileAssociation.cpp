@@ -16,7 +16,8 @@
 namespace {
 
 // Readers of these files never see half of one: the new file replaces the old at once.
-bool writeAtomically(const QString &path, const QByteArray &bytes) {
+bool writeAtomically(const QString &path, const QByteArray &bytes)
+{
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
     QSaveFile file(path);
@@ -25,7 +26,8 @@ bool writeAtomically(const QString &path, const QByteArray &bytes) {
 
 // Refreshes a desktop cache when its tool is installed. Without update-mime-database only
 // programs that read the package files themselves (Qt's do) know the type until it runs.
-void runIfInstalled(const QString &tool, const QString &folder) {
+void runIfInstalled(const QString &tool, const QString &folder)
+{
     const QString program = QStandardPaths::findExecutable(tool);
     if (program.isEmpty())
         return;
@@ -34,20 +36,25 @@ void runIfInstalled(const QString &tool, const QString &folder) {
     process.waitForFinished(60000);
 }
 
-QString dataHome() {
+QString dataHome()
+{
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
 }
 
 } // namespace
 
 FileAssociation::FileAssociation(RegistryStore &store)
-    : m_store(store) {}
+    : m_store(store)
+{
+}
 
-QString FileAssociation::desktopFileName() {
+QString FileAssociation::desktopFileName()
+{
     return QStringLiteral("etikor.desktop");
 }
 
-bool FileAssociation::registerFileType(const QString &extension, const QString &programPath) {
+bool FileAssociation::registerFileType(const QString &extension, const QString &programPath)
+{
     const QString home = dataHome();
     if (!writeClassKeys(extension, programPath) || !installMimeType(extension, home) ||
         !installDesktopEntry(extension, programPath, home))
@@ -58,7 +65,8 @@ bool FileAssociation::registerFileType(const QString &extension, const QString &
     return setDefaultApplication(extension);
 }
 
-bool FileAssociation::writeClassKeys(const QString &extension, const QString &programPath) {
+bool FileAssociation::writeClassKeys(const QString &extension, const QString &programPath)
+{
     const RegistryStore::Root root = RegistryStore::ClassesRoot;
     const QString fileClass = extension + QLatin1String("_auto_file");
     const QString quote = QStringLiteral("\"");
@@ -78,19 +86,22 @@ bool FileAssociation::writeClassKeys(const QString &extension, const QString &pr
                       programPath + QLatin1String(",0"));
 }
 
-bool FileAssociation::installMimeType(const QString &extension, const QString &dataHome) {
+bool FileAssociation::installMimeType(const QString &extension, const QString &dataHome)
+{
     return writeAtomically(dataHome + QLatin1String("/mime/packages/") +
                                MimePackage::fileName(extension),
                            MimePackage::xml(extension));
 }
 
 bool FileAssociation::installDesktopEntry(const QString &extension, const QString &programPath,
-                                          const QString &dataHome) {
+                                          const QString &dataHome)
+{
     return writeAtomically(dataHome + QLatin1String("/applications/") + desktopFileName(),
                            DesktopEntry::text(programPath, MimePackage::typeName(extension)));
 }
 
-bool FileAssociation::setDefaultApplication(const QString &extension) {
+bool FileAssociation::setDefaultApplication(const QString &extension)
+{
     const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                          QLatin1String("/mimeapps.list");
     QFile current(path);

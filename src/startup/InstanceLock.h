@@ -2,7 +2,6 @@
 
 #include <QLockFile>
 #include <QString>
-
 #include <memory>
 
 // One running instance per program and user. The lock file lives in the user's runtime

@@ -12,8 +12,8 @@ Q_LOGGING_CATEGORY(lcMain, "etikor.startup")
 
 namespace Main {
 
-std::optional<QString> start(const QStringList &arguments, RegistryStore &store,
-                             MessageSink &sink, const QString &appFolder)
+std::optional<QString> start(const QStringList &arguments, RegistryStore &store, MessageSink &sink,
+                             const QString &appFolder)
 {
     const QFileInfo program(QCoreApplication::applicationFilePath());
     Registry(store, sink).registerProgram(program.absolutePath(), program.fileName());

@@ -6,11 +6,13 @@ namespace {
 
 const QString kGroup = QStringLiteral("[Default Applications]");
 
-bool isGroupHeader(const QString &line) {
+bool isGroupHeader(const QString &line)
+{
     return line.trimmed().startsWith(u'[');
 }
 
-qsizetype groupLine(const QStringList &lines) {
+qsizetype groupLine(const QStringList &lines)
+{
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (lines[i].trimmed() == kGroup)
             return i;
@@ -18,7 +20,8 @@ qsizetype groupLine(const QStringList &lines) {
     return -1;
 }
 
-bool isEntryFor(const QString &line, const QString &mimeType) {
+bool isEntryFor(const QString &line, const QString &mimeType)
+{
     const qsizetype equals = line.indexOf(u'=');
     return equals > 0 && line.left(equals).trimmed() == mimeType;
 }
@@ -27,7 +30,8 @@ bool isEntryFor(const QString &line, const QString &mimeType) {
 
 namespace MimeAppsList {
 
-QString withDefault(const QString &content, const QString &mimeType, const QString &desktopId) {
+QString withDefault(const QString &content, const QString &mimeType, const QString &desktopId)
+{
     QStringList lines = content.split(u'\n');
     if (lines.last().isEmpty())
         lines.removeLast(); // the end of the last line, not a line of its own

@@ -4,15 +4,18 @@
 
 namespace MimePackage {
 
-QString typeName(const QString &extension) {
+QString typeName(const QString &extension)
+{
     return QLatin1String("application/x-etikor-") + extension.toLower();
 }
 
-QString fileName(const QString &extension) {
+QString fileName(const QString &extension)
+{
     return QLatin1String("etikor-") + extension.toLower() + QLatin1String(".xml");
 }
 
-QByteArray xml(const QString &extension) {
+QByteArray xml(const QString &extension)
+{
     QByteArray out;
     QXmlStreamWriter xml(&out);
     xml.setAutoFormatting(true);

@@ -76,8 +76,8 @@ QString PathNormalizer::normalizePath(const QString &input, QString &absolutePat
     m_settings.baseDir = baseDir;
     if (!endsWithServerFolder(baseDir)) {
         if (input.contains(kPlaceholder))
-            m_prompt.message(QStringLiteral("Wrong Configpath found! ") + m_settings.configPath,
-                             {}, Prompt::Buttons::Ok, true);
+            m_prompt.message(QStringLiteral("Wrong Configpath found! ") + m_settings.configPath, {},
+                             Prompt::Buttons::Ok, true);
         absolutePath = AppFolder::toNative(input);
         return input;
     }

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 
 // Where the configuration takes the installed printers and the system default printer from.

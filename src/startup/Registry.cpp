@@ -14,12 +14,14 @@ namespace {
 const QString kFamily = QStringLiteral("Orvane-Application");
 const QString kOptions = QStringLiteral("Optionen");
 
-QString keyPath(const QString &app, const QString &section) {
+QString keyPath(const QString &app, const QString &section)
+{
     return QLatin1String("Software") + QLatin1String("\\Vornhalt\\") + app + u'\\' + section;
 }
 
 // The registry data a value becomes, or nothing for a kind the registry does not take.
-std::optional<RegistryValue> registryData(const QVariant &value) {
+std::optional<RegistryValue> registryData(const QVariant &value)
+{
     switch (value.typeId()) {
     case QMetaType::QString:
         return RegistryValue::fromText(value.toString());
@@ -33,7 +35,8 @@ std::optional<RegistryValue> registryData(const QVariant &value) {
     }
 }
 
-QVariant variantOf(const RegistryValue &value) {
+QVariant variantOf(const RegistryValue &value)
+{
     switch (value.type) {
     case RegistryValue::Sz:
     case RegistryValue::MultiSz:
@@ -47,13 +50,15 @@ QVariant variantOf(const RegistryValue &value) {
 
 // An option as text. Raw bytes (an option stored as REG_EXPAND_SZ) are read as the
 // Windows-1252 text they hold, without the terminating zero.
-QString optionText(const QVariant &value) {
+QString optionText(const QVariant &value)
+{
     if (value.typeId() == QMetaType::QByteArray)
         return RegistryValue{RegistryValue::Binary, value.toByteArray()}.text();
     return value.toString();
 }
 
-QString optionApp(const QString &area) {
+QString optionApp(const QString &area)
+{
     return area.isEmpty() ? kFamily : kFamily + u'\\' + area;
 }
 
@@ -61,10 +66,13 @@ QString optionApp(const QString &area) {
 
 Registry::Registry(RegistryStore &store, MessageSink &sink)
     : m_store(store)
-    , m_sink(sink) {}
+    , m_sink(sink)
+{
+}
 
 void Registry::writeRegistry(const QString &app, const QString &section, const QString &key,
-                             const QVariant &value) {
+                             const QVariant &value)
+{
     const QString path = keyPath(app, section);
     const std::optional<RegistryValue> data = registryData(value);
     const Failure failure = data ? m_store.setValue(RegistryStore::LocalMachine, path, key, *data)
@@ -75,7 +83,8 @@ void Registry::writeRegistry(const QString &app, const QString &section, const Q
 }
 
 QVariant Registry::readRegistry(const QString &app, const QString &section, const QString &key,
-                                const QVariant &def) {
+                                const QVariant &def)
+{
     std::optional<RegistryValue> stored;
     const Failure failure =
         m_store.value(RegistryStore::LocalMachine, keyPath(app, section), key, stored);
@@ -91,7 +100,8 @@ QVariant Registry::readRegistry(const QString &app, const QString &section, cons
     return variantOf(*stored);
 }
 
-QString Registry::getOption(const QString &key, const QString &area) {
+QString Registry::getOption(const QString &key, const QString &area)
+{
     const QString app = optionApp(area);
     const QString text = optionText(readRegistry(app, kOptions, key, QStringLiteral("-1")));
     if (text != QLatin1String("-1"))
@@ -100,11 +110,13 @@ QString Registry::getOption(const QString &key, const QString &area) {
     return {};
 }
 
-void Registry::setOption(const QString &key, const QString &value, const QString &area) {
+void Registry::setOption(const QString &key, const QString &value, const QString &area)
+{
     writeRegistry(optionApp(area), kOptions, key, value);
 }
 
-void Registry::registerProgram(const QString &programFolder, const QString &programFileName) {
+void Registry::registerProgram(const QString &programFolder, const QString &programFileName)
+{
     const QString etikor = QStringLiteral("Etikor");
     writeRegistry(kFamily, etikor, QStringLiteral("Server"),
                   QDir(programFolder).filePath(programFileName));
@@ -112,7 +124,8 @@ void Registry::registerProgram(const QString &programFolder, const QString &prog
 }
 
 void Registry::report(const QString &what, const QString &app, const QString &section,
-                      const QString &description) {
+                      const QString &description)
+{
     m_sink.addMessage(1, what + app + u'\\' + section + description, QString(), 0, false,
                       QString());
 }

@@ -10,7 +10,8 @@
 
 namespace {
 
-QString decodeFile(const QByteArray &bytes) {
+QString decodeFile(const QByteArray &bytes)
+{
     if (bytes.startsWith("\xFF\xFE")) {
         QStringDecoder utf16(QStringDecoder::Utf16LE);
         return utf16(bytes.mid(2));
@@ -22,7 +23,8 @@ QString decodeFile(const QByteArray &bytes) {
 
 // Reads the quoted text that starts at pos; regedit escapes only backslash and double quote.
 // On success pos is just after the closing quote.
-bool readQuoted(const QString &line, qsizetype &pos, QString &text) {
+bool readQuoted(const QString &line, qsizetype &pos, QString &text)
+{
     text.clear();
     for (qsizetype i = pos + 1; i < line.size(); ++i) {
         const QChar c = line[i];
@@ -40,7 +42,8 @@ bool readQuoted(const QString &line, qsizetype &pos, QString &text) {
 }
 
 // 1 to maxDigits hex digits and nothing else (toUInt alone would take blanks, signs, "0x").
-bool readHex(const QString &digits, qsizetype maxDigits, uint &number) {
+bool readHex(const QString &digits, qsizetype maxDigits, uint &number)
+{
     const auto isHexDigit = [](QChar c) {
         const char16_t u = c.toLower().unicode();
         return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f');
@@ -52,7 +55,8 @@ bool readHex(const QString &digits, qsizetype maxDigits, uint &number) {
     return true;
 }
 
-bool readBytes(const QString &list, QByteArray &bytes) {
+bool readBytes(const QString &list, QByteArray &bytes)
+{
     const QStringList items = list.split(u',');
     for (qsizetype i = 0; i < items.size(); ++i) {
         const QString item = items[i].trimmed();
@@ -69,14 +73,16 @@ bool readBytes(const QString &list, QByteArray &bytes) {
 } // namespace
 
 RegistryFileParser::RegistryFileParser(const QByteArray &file)
-    : m_lines(decodeFile(file).split(u'\n')) {
+    : m_lines(decodeFile(file).split(u'\n'))
+{
     for (QString &line : m_lines) {
         if (line.endsWith(u'\r'))
             line.chop(1);
     }
 }
 
-bool RegistryFileParser::parse(QSettings::SettingsMap &map) {
+bool RegistryFileParser::parse(QSettings::SettingsMap &map)
+{
     m_map = &map;
     m_next = 0;
     m_section.clear();
@@ -94,7 +100,8 @@ bool RegistryFileParser::parse(QSettings::SettingsMap &map) {
 }
 
 // The next line that is neither blank nor a comment, trimmed.
-bool RegistryFileParser::nextLine(QString &line) {
+bool RegistryFileParser::nextLine(QString &line)
+{
     while (m_next < m_lines.size()) {
         line = m_lines[m_next++].trimmed();
         if (!line.isEmpty() && !line.startsWith(u';'))
@@ -103,7 +110,8 @@ bool RegistryFileParser::nextLine(QString &line) {
     return false;
 }
 
-bool RegistryFileParser::readHeader() {
+bool RegistryFileParser::readHeader()
+{
     QString line;
     if (!nextLine(line))
         return true; // nothing but blanks: an empty store
@@ -112,7 +120,8 @@ bool RegistryFileParser::readHeader() {
     return fail(QStringLiteral("the first line is not \"%1\"").arg(RegistryFormat::header()));
 }
 
-bool RegistryFileParser::readSection(const QString &line) {
+bool RegistryFileParser::readSection(const QString &line)
+{
     closeSection();
     if (!line.endsWith(u']'))
         return fail(QStringLiteral("a key name must end with ]"));
@@ -127,13 +136,15 @@ bool RegistryFileParser::readSection(const QString &line) {
     return true;
 }
 
-void RegistryFileParser::closeSection() {
+void RegistryFileParser::closeSection()
+{
     if (!m_section.isEmpty() && !m_sectionHasValues)
         m_map->insert(RegistrySettingsKey::forKey(m_section), true);
     m_section.clear();
 }
 
-bool RegistryFileParser::readValue(const QString &line) {
+bool RegistryFileParser::readValue(const QString &line)
+{
     if (m_section.isEmpty())
         return fail(QStringLiteral("a value before the first key"));
     QString name;
@@ -155,7 +166,8 @@ bool RegistryFileParser::readValue(const QString &line) {
     return true;
 }
 
-bool RegistryFileParser::readData(QString data, QVariant &value) {
+bool RegistryFileParser::readData(QString data, QVariant &value)
+{
     if (data.startsWith(u'"')) {
         QString text;
         qsizetype pos = 0;
@@ -178,7 +190,8 @@ bool RegistryFileParser::readData(QString data, QVariant &value) {
     return fail(QStringLiteral("unknown kind of value data"));
 }
 
-bool RegistryFileParser::readHexData(QString data, QVariant &value) {
+bool RegistryFileParser::readHexData(QString data, QVariant &value)
+{
     while (data.endsWith(u'\\')) {
         data.chop(1);
         if (m_next >= m_lines.size())
@@ -200,7 +213,8 @@ bool RegistryFileParser::readHexData(QString data, QVariant &value) {
     return true;
 }
 
-bool RegistryFileParser::fail(const QString &why) {
+bool RegistryFileParser::fail(const QString &why)
+{
     m_error = QStringLiteral("line %1: %2").arg(m_next).arg(why);
     return false;
 }

@@ -16,13 +16,15 @@ using NamedValue = std::pair<QString, RegistryValue>;
 
 // Case-insensitive as regedit sorts, then case-sensitive so that two names differing only
 // in case stay two entries.
-int compareNames(const QString &a, const QString &b) {
+int compareNames(const QString &a, const QString &b)
+{
     const int folded = a.compare(b, Qt::CaseInsensitive);
     return folded != 0 ? folded : a.compare(b, Qt::CaseSensitive);
 }
 
 struct KeyOrder {
-    bool operator()(const QStringList &a, const QStringList &b) const {
+    bool operator()(const QStringList &a, const QStringList &b) const
+    {
         for (qsizetype i = 0; i < qMin(a.size(), b.size()); ++i) {
             if (const int c = compareNames(a[i], b[i]); c != 0)
                 return c < 0;
@@ -31,27 +33,31 @@ struct KeyOrder {
     }
 };
 
-bool valueOrder(const NamedValue &a, const NamedValue &b) {
+bool valueOrder(const NamedValue &a, const NamedValue &b)
+{
     if (a.first.isEmpty() != b.first.isEmpty())
         return a.first.isEmpty();
     return compareNames(a.first, b.first) < 0;
 }
 
-QString quoted(QString text) {
+QString quoted(QString text)
+{
     text.replace(u'\\', QLatin1String("\\\\"));
     text.replace(u'"', QLatin1String("\\\""));
     return u'"' + text + u'"';
 }
 
 // Text data that a quoted string gives back byte for byte.
-bool isOneLineText(const QByteArray &data) {
+bool isOneLineText(const QByteArray &data)
+{
     return data.endsWith('\0') && data.count('\0') == 1 && !data.contains('\r') &&
            !data.contains('\n');
 }
 
 // hex: data broken after a comma before a line grows beyond 80 characters, continued
 // with a backslash and two blanks, as regedit does.
-QString hexData(const QString &head, const RegistryValue &value) {
+QString hexData(const QString &head, const RegistryValue &value)
+{
     QString out;
     QString line = head;
     line += value.type == RegistryValue::Binary
@@ -70,7 +76,8 @@ QString hexData(const QString &head, const RegistryValue &value) {
     return out + line;
 }
 
-QString valueLine(const NamedValue &named) {
+QString valueLine(const NamedValue &named)
+{
     const auto &[name, value] = named;
     const QString head = (name.isEmpty() ? QStringLiteral("@") : quoted(name)) + u'=';
     if (value.type == RegistryValue::Sz && isOneLineText(value.data))
@@ -84,7 +91,8 @@ QString valueLine(const NamedValue &named) {
 
 namespace RegistryFileWriter {
 
-QByteArray write(const QSettings::SettingsMap &map) {
+QByteArray write(const QSettings::SettingsMap &map)
+{
     std::map<QStringList, QList<NamedValue>, KeyOrder> keys;
     for (auto it = map.begin(); it != map.end(); ++it) {
         RegistrySettingsKey::Location location;

@@ -10,7 +10,8 @@ namespace {
 // One part only: no registry location maps to it (see RegistrySettingsKey).
 const QString kParseError = QStringLiteral("%parse-error");
 
-bool readStore(QIODevice &device, QSettings::SettingsMap &map) {
+bool readStore(QIODevice &device, QSettings::SettingsMap &map)
+{
     RegistryFileParser parser(device.readAll());
     if (!parser.parse(map)) {
         map.clear();
@@ -19,7 +20,8 @@ bool readStore(QIODevice &device, QSettings::SettingsMap &map) {
     return true;
 }
 
-bool writeStore(QIODevice &device, const QSettings::SettingsMap &map) {
+bool writeStore(QIODevice &device, const QSettings::SettingsMap &map)
+{
     const QByteArray bytes = RegistryFileWriter::write(map);
     return device.write(bytes) == bytes.size();
 }
@@ -28,17 +30,20 @@ bool writeStore(QIODevice &device, const QSettings::SettingsMap &map) {
 
 namespace RegistryFormat {
 
-QSettings::Format format() {
+QSettings::Format format()
+{
     static const QSettings::Format registered =
         QSettings::registerFormat(QStringLiteral("reg"), readStore, writeStore);
     return registered;
 }
 
-QString header() {
+QString header()
+{
     return QStringLiteral("Windows Registry Editor Version 5.00");
 }
 
-QString parseError(const QSettings &settings) {
+QString parseError(const QSettings &settings)
+{
     return settings.value(kParseError).toString();
 }
 

@@ -6,11 +6,13 @@ namespace {
 const QString kDefaultValue = QStringLiteral("@");
 const QString kKeyOnly = QStringLiteral("%");
 
-bool needsEscape(QChar c) {
+bool needsEscape(QChar c)
+{
     return c == u'%' || c == u'/' || c == u'\\' || c == u'@';
 }
 
-QString escaped(const QString &name) {
+QString escaped(const QString &name)
+{
     QString out;
     out.reserve(name.size());
     for (QChar c : name) {
@@ -22,7 +24,8 @@ QString escaped(const QString &name) {
     return out;
 }
 
-int hexDigit(QChar c) {
+int hexDigit(QChar c)
+{
     const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9')
         return u - u'0';
@@ -34,7 +37,8 @@ int hexDigit(QChar c) {
 }
 
 // The character of the escape "%XX" at position i, or -1 when there is none.
-int escapeAt(const QString &name, qsizetype i) {
+int escapeAt(const QString &name, qsizetype i)
+{
     if (name[i] != u'%' || i + 2 >= name.size())
         return -1;
     const int high = hexDigit(name[i + 1]);
@@ -42,7 +46,8 @@ int escapeAt(const QString &name, qsizetype i) {
     return high < 0 || low < 0 ? -1 : high * 16 + low;
 }
 
-QString unescaped(const QString &name) {
+QString unescaped(const QString &name)
+{
     QString out;
     out.reserve(name.size());
     for (qsizetype i = 0; i < name.size(); ++i) {
@@ -60,22 +65,26 @@ QString unescaped(const QString &name) {
 
 namespace RegistrySettingsKey {
 
-QString group(const QString &keyName) {
+QString group(const QString &keyName)
+{
     QStringList parts = keyName.split(u'\\', Qt::SkipEmptyParts);
     for (QString &part : parts)
         part = escaped(part);
     return parts.join(u'/');
 }
 
-QString forValue(const QString &keyName, const QString &valueName) {
+QString forValue(const QString &keyName, const QString &valueName)
+{
     return group(keyName) + u'/' + (valueName.isEmpty() ? kDefaultValue : escaped(valueName));
 }
 
-QString forKey(const QString &keyName) {
+QString forKey(const QString &keyName)
+{
     return group(keyName) + u'/' + kKeyOnly;
 }
 
-bool locate(const QString &settingsKey, Location &location) {
+bool locate(const QString &settingsKey, Location &location)
+{
     QStringList parts = settingsKey.split(u'/', Qt::SkipEmptyParts);
     if (parts.size() < 2)
         return false;

@@ -13,12 +13,14 @@
 
 namespace {
 
-QString keyName(RegistryStore::Root root, const QString &keyPath) {
+QString keyName(RegistryStore::Root root, const QString &keyPath)
+{
     return RegistryStore::rootName(root) + u'\\' + keyPath;
 }
 
 // The system's reason (errno text) why path cannot be accessed in mode, or an empty text.
-QString accessError(const QString &path, int mode) {
+QString accessError(const QString &path, int mode)
+{
     if (::access(QFile::encodeName(path).constData(), mode) == 0)
         return {};
     return qt_error_string(errno);
@@ -27,7 +29,8 @@ QString accessError(const QString &path, int mode) {
 // QSettings says only "access error". The reason is found here: an existing file must be
 // readable and writable, and the nearest existing folder on the way to the file must be a
 // writable folder, for the new file and for QSettings' lock file beside it.
-QString writeProblem(const QString &path) {
+QString writeProblem(const QString &path)
+{
     const QFileInfo file(path);
     if (file.exists()) {
         if (QString reason = accessError(path, R_OK | W_OK); !reason.isEmpty())
@@ -42,7 +45,8 @@ QString writeProblem(const QString &path) {
     return reason.isEmpty() ? qt_error_string(EIO) : reason;
 }
 
-QString readProblem(const QString &path) {
+QString readProblem(const QString &path)
+{
     const QString reason = accessError(path, R_OK);
     return reason.isEmpty() ? qt_error_string(EIO) : reason;
 }
@@ -50,9 +54,12 @@ QString readProblem(const QString &path) {
 } // namespace
 
 RegistryStore::RegistryStore(const QString &path)
-    : m_path(path) {}
+    : m_path(path)
+{
+}
 
-QString RegistryStore::defaultPath() {
+QString RegistryStore::defaultPath()
+{
     const QString fromEnvironment = qEnvironmentVariable("ETIKOR_REGISTRY");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
@@ -62,23 +69,27 @@ QString RegistryStore::defaultPath() {
            QLatin1String("/etikor/registry.reg");
 }
 
-QString RegistryStore::rootName(Root root) {
+QString RegistryStore::rootName(Root root)
+{
     return root == ClassesRoot ? QStringLiteral("HKEY_CLASSES_ROOT")
                                : QStringLiteral("HKEY_LOCAL_MACHINE");
 }
 
-Failure RegistryStore::createKey(Root root, const QString &keyPath) {
+Failure RegistryStore::createKey(Root root, const QString &keyPath)
+{
     return store(RegistrySettingsKey::forKey(keyName(root, keyPath)), true);
 }
 
 Failure RegistryStore::setValue(Root root, const QString &keyPath, const QString &name,
-                                const RegistryValue &value) {
+                                const RegistryValue &value)
+{
     return store(RegistrySettingsKey::forValue(keyName(root, keyPath), name),
                  QVariant::fromValue(value));
 }
 
 Failure RegistryStore::value(Root root, const QString &keyPath, const QString &name,
-                             std::optional<RegistryValue> &found) const {
+                             std::optional<RegistryValue> &found) const
+{
     found.reset();
     const QSettings settings(m_path, RegistryFormat::format());
     if (const QString error = RegistryFormat::parseError(settings); !error.isEmpty())
@@ -92,7 +103,8 @@ Failure RegistryStore::value(Root root, const QString &keyPath, const QString &n
     return {};
 }
 
-bool RegistryStore::keyExists(Root root, const QString &keyPath) const {
+bool RegistryStore::keyExists(Root root, const QString &keyPath) const
+{
     QSettings settings(m_path, RegistryFormat::format());
     settings.beginGroup(RegistrySettingsKey::group(keyName(root, keyPath)));
     return !settings.childKeys().isEmpty() || !settings.childGroups().isEmpty();
@@ -101,7 +113,8 @@ bool RegistryStore::keyExists(Root root, const QString &keyPath) const {
 // A value that could not be written stays pending in QSettings' per-process cache of the
 // file: later reads in this process see it, and the next successful write of the file
 // writes it too.
-Failure RegistryStore::store(const QString &settingsKey, const QVariant &value) {
+Failure RegistryStore::store(const QString &settingsKey, const QVariant &value)
+{
     QSettings settings(m_path, RegistryFormat::format());
     // A file that does not parse is left alone: writing it would drop every value in it.
     if (const QString error = RegistryFormat::parseError(settings); !error.isEmpty())
@@ -113,6 +126,7 @@ Failure RegistryStore::store(const QString &settingsKey, const QVariant &value) 
     return {};
 }
 
-Failure RegistryStore::failure(int status, const QString &description) const {
+Failure RegistryStore::failure(int status, const QString &description) const
+{
     return {status, m_path, description, {}, 0};
 }

@@ -11,8 +11,7 @@ ServicePrompt::ServicePrompt(MessageSink &sink)
 {
 }
 
-Prompt::Answer ServicePrompt::message(const QString &text, const QString &title, Buttons,
-                                      bool)
+Prompt::Answer ServicePrompt::message(const QString &text, const QString &title, Buttons, bool)
 {
     qCWarning(lcPrompt).noquote() << text;
     m_sink.addMessage(1, text, title, 0, false, QString());

@@ -12,7 +12,11 @@ public:
 
     // Disk-space check; report: queue a message when space is short. True when space is
     // sufficient or could not be checked.
-    virtual bool checkDiskSpace(bool report) { (void)report; return true; }
+    virtual bool checkDiskSpace(bool report)
+    {
+        (void)report;
+        return true;
+    }
     // The communication log after the module name is known: file name, rollover, pruning,
     // history box. lockControls runs between obtaining the file and the rollover.
     virtual void prepareCommLog(const QString &commLogFile) { (void)commLogFile; }

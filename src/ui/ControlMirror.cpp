@@ -16,7 +16,8 @@ using T = PrintControls::TextBox;
 using C = PrintControls::CheckBox;
 using L = PrintControls::Label;
 
-Qt::CheckState stateOf(int value) {
+Qt::CheckState stateOf(int value)
+{
     switch (value) {
     case 1:
         return Qt::Checked;
@@ -27,7 +28,8 @@ Qt::CheckState stateOf(int value) {
     }
 }
 
-int valueOf(Qt::CheckState state) {
+int valueOf(Qt::CheckState state)
+{
     switch (state) {
     case Qt::Checked:
         return 1;
@@ -45,13 +47,15 @@ ControlMirror::ControlMirror(PrintControls &controls, AppSettings &settings, Set
     , m_controls(controls)
     , m_settings(settings)
     , m_panel(panel)
-    , m_history(history) {
+    , m_history(history)
+{
     showAll();
     connectValues();
     connectWidgets();
 }
 
-void ControlMirror::connectValues() {
+void ControlMirror::connectValues()
+{
     connect(&m_controls, &PrintControls::textChanged, this, &ControlMirror::showText);
     connect(&m_controls, &PrintControls::checkChanged, this, &ControlMirror::showCheck);
     connect(&m_controls, &PrintControls::captionChanged, this, &ControlMirror::showCaption);
@@ -60,7 +64,8 @@ void ControlMirror::connectValues() {
     connect(&m_controls, &PrintControls::editModeChanged, this, &ControlMirror::applyEditMode);
 }
 
-void ControlMirror::connectWidgets() {
+void ControlMirror::connectWidgets()
+{
     for (int i = 0; i < PrintControls::kTextBoxes; ++i) {
         const auto box = T(i);
         connect(m_panel.textBox(box), &QLineEdit::textEdited, this,
@@ -77,7 +82,8 @@ void ControlMirror::connectWidgets() {
             &ControlMirror::takePrinterText);
 }
 
-void ControlMirror::showAll() {
+void ControlMirror::showAll()
+{
     for (int i = 0; i < PrintControls::kTextBoxes; ++i)
         showText(T(i));
     for (int i = 0; i < PrintControls::kCheckBoxes; ++i)
@@ -88,14 +94,16 @@ void ControlMirror::showAll() {
     applyEditMode(m_controls.editMode());
 }
 
-void ControlMirror::showText(PrintControls::TextBox box) {
+void ControlMirror::showText(PrintControls::TextBox box)
+{
     QLineEdit *edit = m_panel.textBox(box);
     const QString value = m_controls.text(box);
     if (edit->text() != value)
         edit->setText(value);
 }
 
-void ControlMirror::showCheck(PrintControls::CheckBox box) {
+void ControlMirror::showCheck(PrintControls::CheckBox box)
+{
     QCheckBox *check = m_panel.checkBox(box);
     const int value = m_controls.check(box);
     // A two-state box may still be handed the greyed value; it shows it, and the operator's
@@ -105,11 +113,13 @@ void ControlMirror::showCheck(PrintControls::CheckBox box) {
     check->setCheckState(stateOf(value));
 }
 
-void ControlMirror::showCaption(PrintControls::Label label) {
+void ControlMirror::showCaption(PrintControls::Label label)
+{
     m_panel.label(label)->setText(m_controls.caption(label));
 }
 
-void ControlMirror::showPrinters() {
+void ControlMirror::showPrinters()
+{
     LockableComboBox *list = m_panel.printerBox();
     m_fillingPrinters = true;
     list->clear();
@@ -118,7 +128,8 @@ void ControlMirror::showPrinters() {
     showPrinterText();
 }
 
-void ControlMirror::showPrinterText() {
+void ControlMirror::showPrinterText()
+{
     LockableComboBox *list = m_panel.printerBox();
     const QString text = m_controls.printerText();
     if (list->currentText() == text && list->currentIndex() == m_controls.printerListIndex())
@@ -130,12 +141,14 @@ void ControlMirror::showPrinterText() {
     m_fillingPrinters = false;
 }
 
-void ControlMirror::takePrinterText(const QString &text) {
+void ControlMirror::takePrinterText(const QString &text)
+{
     if (!m_fillingPrinters)
         m_controls.setPrinterText(text);
 }
 
-void ControlMirror::takeClick(PrintControls::CheckBox box) {
+void ControlMirror::takeClick(PrintControls::CheckBox box)
+{
     // A three-state box's value moved on the mouse press; its click only shows the value
     // again, so the box never keeps its own two-state toggle (a Space key press included).
     if (!ThreeState::isThreeState(box))
@@ -143,7 +156,8 @@ void ControlMirror::takeClick(PrintControls::CheckBox box) {
     showCheck(box);
 }
 
-bool ControlMirror::eventFilter(QObject *watched, QEvent *event) {
+bool ControlMirror::eventFilter(QObject *watched, QEvent *event)
+{
     // Any button advances the value; a quick second press arrives as a double click and
     // counts as a press too.
     const bool press =
@@ -158,7 +172,8 @@ bool ControlMirror::eventFilter(QObject *watched, QEvent *event) {
     return QObject::eventFilter(watched, event);
 }
 
-void ControlMirror::applyEditMode(bool on) {
+void ControlMirror::applyEditMode(bool on)
+{
     // Off: fields read-only and no Tab stops; a click still focuses, so text can be copied.
     const Qt::FocusPolicy focus = on ? Qt::StrongFocus : Qt::ClickFocus;
     for (int i = 0; i < PrintControls::kTextBoxes; ++i) {

@@ -2,7 +2,8 @@
 
 namespace ControlTexts {
 
-QString caption(PrintControls::CheckBox box) {
+QString caption(PrintControls::CheckBox box)
+{
     using C = PrintControls::CheckBox;
     switch (box) {
     case C::chkModulname:
@@ -45,7 +46,8 @@ QString caption(PrintControls::CheckBox box) {
     return {};
 }
 
-BoxLabel label(PrintControls::TextBox box) {
+BoxLabel label(PrintControls::TextBox box)
+{
     using T = PrintControls::TextBox;
     switch (box) {
     case T::txtServer:

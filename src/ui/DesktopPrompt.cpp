@@ -6,14 +6,19 @@
 #include <QMessageBox>
 
 DesktopPrompt::DesktopPrompt(QWidget *parent)
-    : m_parent(parent) {}
+    : m_parent(parent)
+{
+}
 
 Prompt::Answer DesktopPrompt::message(const QString &text, const QString &title, Buttons buttons,
-                                      bool systemModal) {
+                                      bool systemModal)
+{
     QMessageBox box(m_parent);
     box.setObjectName(QStringLiteral("promptMessage"));
     box.setText(text);
-    box.setWindowTitle(title.isEmpty() ? QGuiApplication::applicationDisplayName() : title);
+    const QString fallback =
+        m_title.isEmpty() ? QGuiApplication::applicationDisplayName() : m_title;
+    box.setWindowTitle(title.isEmpty() ? fallback : title);
     box.setIcon(QMessageBox::NoIcon);
     if (buttons == Buttons::OkCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
@@ -29,7 +34,8 @@ Prompt::Answer DesktopPrompt::message(const QString &text, const QString &title,
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 
-QString DesktopPrompt::saveFileName(const QString &preset) {
+QString DesktopPrompt::saveFileName(const QString &preset)
+{
     const QString chosen = QFileDialog::getSaveFileName(
         m_parent, QString(), preset,
         QStringLiteral("Etikor configuration (*.dcnf *.DCNF);;All files (*)"));
@@ -37,7 +43,8 @@ QString DesktopPrompt::saveFileName(const QString &preset) {
 }
 
 std::optional<QString> DesktopPrompt::input(const QString &prompt, const QString &title,
-                                            const QString &defaultText) {
+                                            const QString &defaultText)
+{
     bool ok = false;
     const QString text =
         QInputDialog::getText(m_parent, title, prompt, QLineEdit::Normal, defaultText, &ok);

@@ -15,6 +15,10 @@ public:
     std::optional<QString> input(const QString &prompt, const QString &title,
                                  const QString &defaultText) override;
 
+    // The title of boxes that name none; until the station knows its own, the program name.
+    void setApplicationTitle(const QString &title) { m_title = title; }
+
 private:
     QWidget *m_parent;
+    QString m_title;
 };

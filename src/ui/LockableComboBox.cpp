@@ -5,24 +5,28 @@
 #include <QWheelEvent>
 
 LockableComboBox::LockableComboBox(QWidget *parent)
-    : QComboBox(parent) {
+    : QComboBox(parent)
+{
     setEditable(true);
     // Enter must not add the typed name to the list: the list holds the system's printers.
     setInsertPolicy(QComboBox::NoInsert);
 }
 
-void LockableComboBox::setLocked(bool locked) {
+void LockableComboBox::setLocked(bool locked)
+{
     m_locked = locked;
     lineEdit()->setReadOnly(locked);
 }
 
-void LockableComboBox::showPopup() {
+void LockableComboBox::showPopup()
+{
     if (m_locked)
         return;
     QComboBox::showPopup();
 }
 
-void LockableComboBox::keyPressEvent(QKeyEvent *event) {
+void LockableComboBox::keyPressEvent(QKeyEvent *event)
+{
     // The keys that step through the entries; everything else reaches the read-only line
     // edit, which still allows moving, selecting and copying.
     const bool stepsEntries = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down ||
@@ -34,7 +38,8 @@ void LockableComboBox::keyPressEvent(QKeyEvent *event) {
     QComboBox::keyPressEvent(event);
 }
 
-void LockableComboBox::wheelEvent(QWheelEvent *event) {
+void LockableComboBox::wheelEvent(QWheelEvent *event)
+{
     if (m_locked) {
         event->ignore();
         return;

@@ -29,7 +29,8 @@ constexpr int kHistoryExtraTwips = 800;
 // Gap between the box's lower edge and the window's.
 constexpr int kBottomGapTwips = 20;
 
-QIcon appIcon() {
+QIcon appIcon()
+{
     QIcon icon;
     for (int size : {16, 32, 48, 64})
         icon.addFile(QStringLiteral(":/etikor/icons/etikor-%1.png").arg(size), QSize(size, size));
@@ -39,7 +40,8 @@ QIcon appIcon() {
 
 MainWindow::MainWindow(PrintControls &controls, AppSettings &settings, QWidget *parent)
     : QMainWindow(parent)
-    , m_controls(controls) {
+    , m_controls(controls)
+{
     setObjectName(QStringLiteral("frmPrint"));
     setWindowIcon(appIcon());
     setCentralWidget(new QWidget(this));
@@ -63,7 +65,8 @@ MainWindow::MainWindow(PrintControls &controls, AppSettings &settings, QWidget *
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::createMenu() {
+void MainWindow::createMenu()
+{
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
     addMenuEntry(file, QStringLiteral("mnuSave"), QStringLiteral("&Save"),
@@ -90,14 +93,16 @@ void MainWindow::createMenu() {
 }
 
 QAction *MainWindow::addMenuEntry(QMenu *menu, const QString &name, const QString &caption,
-                                  void (MainWindow::*signal)()) {
+                                  void (MainWindow::*signal)())
+{
     QAction *action = menu->addAction(caption);
     action->setObjectName(name);
     connect(action, &QAction::triggered, this, signal);
     return action;
 }
 
-void MainWindow::createHistoryBox() {
+void MainWindow::createHistoryBox()
+{
     // A direct child of the window, not of the central widget: its offsets are then window
     // coordinates, which the height rules are written in, whether or not the window has been
     // laid out yet.
@@ -108,14 +113,16 @@ void MainWindow::createHistoryBox() {
     m_history->hide();
 }
 
-void MainWindow::connectButtons() {
+void MainWindow::connectButtons()
+{
     connect(m_panel->saveButton(), &QPushButton::clicked, this, &MainWindow::saveRequested);
     connect(m_panel->loadButton(), &QPushButton::clicked, this, &MainWindow::loadRequested);
     connect(m_panel->connectionButton(), &QPushButton::clicked, this,
             &MainWindow::connectionChooserRequested);
 }
 
-void MainWindow::placeInitially() {
+void MainWindow::placeInitially()
+{
     const QSize panel = m_panel->sizeHint();
     const int width = qMax(panel.width(), kMinimumWidth);
     const int height = menuBar()->sizeHint().height() + panel.height() + kMargin;
@@ -129,11 +136,13 @@ void MainWindow::placeInitially() {
     m_savedHeight = height;
 }
 
-void MainWindow::rememberSavedHeight() {
+void MainWindow::rememberSavedHeight()
+{
     m_savedHeight = height();
 }
 
-void MainWindow::resizeLayout() {
+void MainWindow::resizeLayout()
+{
     QRect box = m_history->geometry();
     const int sideWidth = width() - 2 * box.left();
     // A window narrower than both margins is a value the box cannot take; it keeps its width.
@@ -145,17 +154,20 @@ void MainWindow::resizeLayout() {
     m_history->setGeometry(box);
 }
 
-void MainWindow::fitPanelWidth() {
+void MainWindow::fitPanelWidth()
+{
     m_panel->resize(qMax(centralWidget()->width(), m_panel->sizeHint().width()), m_panel->height());
 }
 
-void MainWindow::resizeEvent(QResizeEvent *event) {
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
     QMainWindow::resizeEvent(event);
     fitPanelWidth();
     resizeLayout();
 }
 
-void MainWindow::onCheckChanged(PrintControls::CheckBox box) {
+void MainWindow::onCheckChanged(PrintControls::CheckBox box)
+{
     // The boxes' click handlers: a click changes the value, and a value set by the station
     // has the same effect as the operator's click.
     if (box == C::chkHistory)
@@ -164,7 +176,8 @@ void MainWindow::onCheckChanged(PrintControls::CheckBox box) {
         refreshClick();
 }
 
-void MainWindow::historyToggle() {
+void MainWindow::historyToggle()
+{
     if (m_controls.check(C::chkHistory) >= 1) {
         m_history->show();
         resize(width(), m_history->height() + m_savedHeight + twipsToPixels(kHistoryExtraTwips));
@@ -175,7 +188,8 @@ void MainWindow::historyToggle() {
     resizeLayout();
 }
 
-void MainWindow::refreshClick() {
+void MainWindow::refreshClick()
+{
     const bool refresh = m_controls.check(C::chkRefresh) >= 1;
     if (!refresh)
         return;
@@ -187,23 +201,27 @@ void MainWindow::refreshClick() {
     }
 }
 
-void MainWindow::setHistoryText(const QString &content) {
+void MainWindow::setHistoryText(const QString &content)
+{
     // Log records end in CR CR LF; the box shows one line per record.
     QString text = content;
     text.remove(QLatin1Char('\r'));
     m_history->setPlainText(text);
 }
 
-void MainWindow::showHistory(const QString &content) {
+void MainWindow::showHistory(const QString &content)
+{
     m_history->show();
     setHistoryText(content);
 }
 
-void MainWindow::hideHistory() {
+void MainWindow::hideHistory()
+{
     m_history->hide();
 }
 
-void MainWindow::reloadHistory() {
+void MainWindow::reloadHistory()
+{
     // A file that cannot be read leaves the box as it was.
     QFile file(m_controls.commLogFile);
     if (m_controls.commLogFile.isEmpty() || !file.open(QIODevice::ReadOnly))
@@ -211,7 +229,8 @@ void MainWindow::reloadHistory() {
     setHistoryText(Ansi::decode(file.readAll()));
 }
 
-bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
     const bool historyKeyUp = watched == m_panel->checkBox(C::chkHistory) &&
                               event->type() == QEvent::KeyRelease &&
                               !static_cast<QKeyEvent *>(event)->isAutoRepeat();
@@ -220,7 +239,8 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::timer1Tick() {
+void MainWindow::timer1Tick()
+{
     if (!isMinimized())
         return;
     // Without a tray icon the task bar is the operator's only way back to the window.
@@ -231,32 +251,38 @@ void MainWindow::timer1Tick() {
     m_timer1->setInterval(kLaterTicks);
 }
 
-bool MainWindow::trayIconShown() const {
+bool MainWindow::trayIconShown() const
+{
     return m_trayIcon && m_trayIcon->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-void MainWindow::restartTimer1() {
+void MainWindow::restartTimer1()
+{
     m_timer1->stop();
     m_timer1->setInterval(kFirstTick);
     m_timer1->start();
 }
 
-void MainWindow::showFromTray() {
+void MainWindow::showFromTray()
+{
     showNormal();
     raise();
     activateWindow();
 }
 
-void MainWindow::setTrayIcon(QSystemTrayIcon *icon) {
+void MainWindow::setTrayIcon(QSystemTrayIcon *icon)
+{
     m_trayIcon = icon;
 }
 
-void MainWindow::unload() {
+void MainWindow::unload()
+{
     m_unloading = true;
     close();
 }
 
-void MainWindow::closeEvent(QCloseEvent *event) {
+void MainWindow::closeEvent(QCloseEvent *event)
+{
     if (m_unloading) {
         QMainWindow::closeEvent(event);
         return;

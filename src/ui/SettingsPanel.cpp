@@ -17,7 +17,8 @@ using L = PrintControls::Label;
 } // namespace
 
 SettingsPanel::SettingsPanel(QWidget *parent)
-    : QWidget(parent) {
+    : QWidget(parent)
+{
     setObjectName(QStringLiteral("settingsPanel"));
     createControls();
 
@@ -30,7 +31,8 @@ SettingsPanel::SettingsPanel(QWidget *parent)
     arrangePrinterAndStatus(grid);
 }
 
-void SettingsPanel::createControls() {
+void SettingsPanel::createControls()
+{
     for (int i = 0; i < PrintControls::kTextBoxes; ++i) {
         const auto box = T(i);
         m_text[size_t(i)] = new QLineEdit(this);
@@ -63,7 +65,8 @@ void SettingsPanel::createControls() {
     m_load = namedButton(QStringLiteral("cmdLoad"), QStringLiteral("Load"));
 }
 
-QLabel *SettingsPanel::captionFor(PrintControls::TextBox box) {
+QLabel *SettingsPanel::captionFor(PrintControls::TextBox box)
+{
     const ControlTexts::BoxLabel caption = ControlTexts::label(box);
     if (caption.name.isEmpty())
         return nullptr;
@@ -72,20 +75,23 @@ QLabel *SettingsPanel::captionFor(PrintControls::TextBox box) {
     return label;
 }
 
-QLabel *SettingsPanel::namedLabel(const QString &name, const QString &text) {
+QLabel *SettingsPanel::namedLabel(const QString &name, const QString &text)
+{
     auto *label = new QLabel(text, this);
     label->setObjectName(name);
     return label;
 }
 
-QPushButton *SettingsPanel::namedButton(const QString &name, const QString &text) {
+QPushButton *SettingsPanel::namedButton(const QString &name, const QString &text)
+{
     auto *button = new QPushButton(text, this);
     button->setObjectName(name);
     button->setAutoDefault(false);
     return button;
 }
 
-void SettingsPanel::arrangeConnection(QGridLayout *grid) {
+void SettingsPanel::arrangeConnection(QGridLayout *grid)
+{
     const auto caption = [this](T box) {
         return m_textCaption[size_t(box)];
     };
@@ -101,7 +107,8 @@ void SettingsPanel::arrangeConnection(QGridLayout *grid) {
     grid->addWidget(checkBox(C::chkModulname), 2, 2, 1, 2);
 }
 
-void SettingsPanel::arrangeBackends(QGridLayout *grid) {
+void SettingsPanel::arrangeBackends(QGridLayout *grid)
+{
     const auto caption = [this](T box) {
         return m_textCaption[size_t(box)];
     };
@@ -125,7 +132,8 @@ void SettingsPanel::arrangeBackends(QGridLayout *grid) {
     grid->addWidget(checkBox(C::chkCommand), 8, 3);
 }
 
-void SettingsPanel::arrangeRawAndText(QGridLayout *grid) {
+void SettingsPanel::arrangeRawAndText(QGridLayout *grid)
+{
     grid->addWidget(checkBox(C::chkPrintRAW), 9, 0);
     grid->addWidget(checkBox(C::chkAddCrLf), 9, 1);
     grid->addWidget(checkBox(C::chkWriteDruck), 9, 2);
@@ -139,7 +147,8 @@ void SettingsPanel::arrangeRawAndText(QGridLayout *grid) {
     grid->addWidget(textBox(T::txtCodierung), 12, 1);
 }
 
-void SettingsPanel::arrangePrinterAndStatus(QGridLayout *grid) {
+void SettingsPanel::arrangePrinterAndStatus(QGridLayout *grid)
+{
     grid->addWidget(m_printerCaption, 13, 0);
     grid->addWidget(m_printer, 13, 1);
     grid->addWidget(m_printerDeviceCaption, 13, 2);

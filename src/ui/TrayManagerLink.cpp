@@ -9,17 +9,22 @@ constexpr int kTipLength = 63;
 }
 
 TrayManagerLink::TrayManagerLink(MainWindow &window)
-    : m_window(window) {}
+    : m_window(window)
+{
+}
 
-TrayManagerLink::~TrayManagerLink() {
+TrayManagerLink::~TrayManagerLink()
+{
     removeTrayIcon();
 }
 
-QString TrayManagerLink::trayTip(const QString &modulName) {
+QString TrayManagerLink::trayTip(const QString &modulName)
+{
     return (modulName + QStringLiteral("  Etikor (Übertragung der Druckerdaten)")).left(kTipLength);
 }
 
-int TrayManagerLink::registerWithManager(const QString &modulName) {
+int TrayManagerLink::registerWithManager(const QString &modulName)
+{
     removeTrayIcon();
     // Parented to the window, so the icon never outlives the window it brings up.
     m_icon = new QSystemTrayIcon(m_window.windowIcon(), &m_window);
@@ -36,7 +41,8 @@ int TrayManagerLink::registerWithManager(const QString &modulName) {
     return TrayIcon;
 }
 
-void TrayManagerLink::removeTrayIcon() {
+void TrayManagerLink::removeTrayIcon()
+{
     if (!m_icon)
         return;
     m_icon->hide();

@@ -6,7 +6,8 @@ namespace {
 constexpr double kTwipsPerPixel = 15.0;
 }
 
-int twipsToPixels(int twips) {
+int twipsToPixels(int twips)
+{
     if (twips == 0)
         return 0;
     const int pixels = static_cast<int>(std::lround(twips / kTwipsPerPixel));

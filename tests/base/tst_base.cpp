@@ -32,7 +32,8 @@ void TestBase::ansiCharacters_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("umlauts") << QStringLiteral("Prägung Öl ß") << QByteArray("Pr\xe4gung \xd6l \xdf");
+    QTest::newRow("umlauts") << QStringLiteral("Prägung Öl ß")
+                             << QByteArray("Pr\xe4gung \xd6l \xdf");
     QTest::newRow("euro and quotes") << QStringLiteral("€ „x“") << QByteArray("\x80 \x84x\x93");
     QTest::newRow("degree sign") << QStringLiteral("°") << QByteArray("\xb0");
     QTest::newRow("outside the code page") << QStringLiteral("中x") << QByteArray("?x");
@@ -103,7 +104,8 @@ void TestBase::checkBoxRefusesOutOfRange()
     QVERIFY(!c.setCheck(PrintControls::CheckBox::chkPrintRAW, -1));
     QCOMPARE(c.check(PrintControls::CheckBox::chkPrintRAW), 2);
     QCOMPARE(spy.count(), 1);
-    QCOMPARE(PrintControls::name(PrintControls::CheckBox::chkPrintRAW), QStringLiteral("chkPrintRAW"));
+    QCOMPARE(PrintControls::name(PrintControls::CheckBox::chkPrintRAW),
+             QStringLiteral("chkPrintRAW"));
 }
 
 QTEST_GUILESS_MAIN(TestBase)

@@ -14,13 +14,19 @@ public:
         calls << QStringLiteral("checkDiskSpace(%1)").arg(report);
         return true;
     }
-    void prepareCommLog(const QString &file) override { calls << QStringLiteral("prepareCommLog ") + file; }
+    void prepareCommLog(const QString &file) override
+    {
+        calls << QStringLiteral("prepareCommLog ") + file;
+    }
     void setPlcNetId(const QString &id) override { calls << QStringLiteral("netId ") + id; }
     void setPlcPort(const QString &port) override { calls << QStringLiteral("port ") + port; }
     void connectPlc() override { calls << QStringLiteral("connectPlc"); }
     void terminateLinks() override { calls << QStringLiteral("terminateLinks"); }
     void closePlcLink() override { calls << QStringLiteral("closePlcLink"); }
-    void prepareDatabase(const QString &p) override { calls << QStringLiteral("prepareDatabase ") + p; }
+    void prepareDatabase(const QString &p) override
+    {
+        calls << QStringLiteral("prepareDatabase ") + p;
+    }
     void restartBackends(bool close) override
     {
         calls << QStringLiteral("restartBackends(%1)").arg(close);

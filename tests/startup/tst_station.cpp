@@ -39,7 +39,10 @@ public:
     RecordingHooks hooks;
     ScriptedManagerLink link{hooks.calls};
     Station station{Station::Parts{settings, controls, prompt, hooks, link,
-                                   PrinterSource{[] { return QStringList(); }, [] { return QString(); }},
+                                   PrinterSource{[] { return QStringList(); },
+                                                 [] {
+                                                     return QString();
+                                                 }},
                                    tmp.path(), QStringLiteral("etikor-test")}};
 
     explicit Fixture(const QByteArray &config = {})
