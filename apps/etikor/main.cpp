@@ -27,6 +27,9 @@ void wireWindow(MainWindow &window, Station &station, PrintControls &controls)
     QObject::connect(&window, &MainWindow::loadRequested, &station, &Station::loadConfig);
     QObject::connect(&window, &MainWindow::editModeToggleRequested, &station,
                      [&station, &controls] { station.editControls(!controls.editMode()); });
+    QObject::connect(&window, &MainWindow::reconnectRequested, &station, &Station::reconnectPlc);
+    QObject::connect(&window, &MainWindow::plcPropertiesRequested, &station,
+                     &Station::showPlcProperties);
     QObject::connect(&window, &MainWindow::exitRequested, &station, &Station::shutdown);
 }
 } // namespace

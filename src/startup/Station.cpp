@@ -93,3 +93,13 @@ void Station::editControls(bool onOff)
 {
     m_parts.controls.setEditMode(onOff);
 }
+
+void Station::reconnectPlc()
+{
+    m_parts.hooks.connectPlc();
+}
+
+void Station::showPlcProperties()
+{
+    m_parts.hooks.showPlcProperties();
+}

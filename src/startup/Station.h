@@ -38,6 +38,9 @@ public:
     void saveConfig() { m_configuration.saveConfig(); }
     void saveConfigAs();
     void editControls(bool onOff);
+    // Menu "&Tessel-Connect" and "&TesselOCX Properties".
+    void reconnectPlc();
+    void showPlcProperties();
 
     QString applicationTitle() const { return m_applicationTitle; }
     QString windowCaption() const { return m_windowCaption; }

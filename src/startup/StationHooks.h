@@ -25,6 +25,8 @@ public:
     virtual void setPlcPort(const QString &port) { (void)port; }
     // (Re)builds the PLC link record and serves a pending request.
     virtual void connectPlc() {}
+    // Shows the PLC link's own properties dialog.
+    virtual void showPlcProperties() {}
     // Releases the link records' handles and drops them.
     virtual void terminateLinks() {}
     // Closes the PLC link control.
