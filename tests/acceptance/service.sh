@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The service as systemd runs it: it starts on a configuration, refuses a second instance
-# of itself silently, and runs its shutdown when it is told to stop.
+# of itself silently, runs its shutdown when it is told to stop, and restarts after a crash.
 set -euo pipefail
 etikord="$1"
 work="$(mktemp -d)"
@@ -35,5 +35,19 @@ grep -q 'application/x-etikor-dcnf=etikor.desktop' "$work/config/mimeapps.list" 
 
 kill -TERM "$pid"
 wait "$pid" || fail "service ended with an error after SIGTERM"
+
+# A station that crashed must not block its own restart with the lock it left behind.
+"$etikord" "$ETIKOR_HOME/Line3.dcnf" >"$work/crashed.log" 2>&1 &
+pid=$!
+sleep 1
+kill -KILL "$pid"
+wait "$pid" 2>/dev/null || true
+[ -e "$XDG_RUNTIME_DIR/etikord.lock" ] || fail "the crashed service left no lock to recover from"
+"$etikord" "$ETIKOR_HOME/Line3.dcnf" >"$work/restart.log" 2>&1 &
+pid=$!
+for _ in $(seq 100); do grep -q 'running with' "$work/restart.log" 2>/dev/null && break; sleep 0.1; done
+grep -q 'running with' "$work/restart.log" || fail "restart after a crash was refused"
+kill -TERM "$pid"
+wait "$pid" || fail "restarted service ended with an error"
 pid=""
 echo "1 passed, 0 failed"
