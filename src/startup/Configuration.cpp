@@ -51,12 +51,6 @@ int deleteDelayOf(const QString &text)
         return 30;
     return VbConvert::leadingInt32(text);
 }
-
-bool endsWithServer(const QString &dir)
-{
-    return dir.size() >= 7 && (dir[dir.size() - 7] == u'/' || dir[dir.size() - 7] == u'\\') &&
-           dir.right(6).compare(QLatin1String("SERVER"), Qt::CaseInsensitive) == 0;
-}
 } // namespace
 
 Configuration::Configuration(AppSettings &settings, PrintControls &controls, Prompt &prompt,
@@ -239,7 +233,7 @@ void Configuration::deriveImageFolder()
 {
     if (m_settings.cadPath.isEmpty()) {
         QString base = m_appFolder;
-        if (endsWithServer(base))
+        if (PathNormalizer::endsWithServerFolder(base))
             base.chop(7);
         QDir().mkdir(base + QStringLiteral("/prod"));
         m_settings.cadPath = base + QStringLiteral("/prod/Images");
@@ -253,12 +247,8 @@ bool Configuration::saveConfig()
     AppSettings &s = m_settings;
     normalizePathBoxes();
 
-    const QString chosen = c.printerText();
-    c.setCaption(L::lblDefPrinter, !chosen.isEmpty()           ? chosen
-                                   : m_printers.defaultPrinter ? m_printers.defaultPrinter()
-                                                               : QString());
-    s.printerName = c.caption(L::lblDefPrinter);
-    s.printerIndex = chosen.isEmpty() ? -1 : c.printerListIndex();
+    // A save with no explicit choice stores the system default printer's name.
+    applyPrinter(c.printerText());
 
     s.labelshop = c.check(C::chkLabelshop);
     s.cadPrint = c.check(C::chkCADPrint);

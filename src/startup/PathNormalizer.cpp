@@ -25,12 +25,6 @@ bool isAbsolute(const QString &p)
     return p.startsWith(u'/') || (p.size() >= 2 && p[1] == u':');
 }
 
-bool endsWithServerFolder(const QString &dir)
-{
-    return dir.size() >= 7 && isSeparator(dir[dir.size() - 7]) &&
-           dir.right(6).compare(QLatin1String("SERVER"), Qt::CaseInsensitive) == 0;
-}
-
 // Prefix comparison without regard to case or to which separator either side uses.
 bool startsWithFolder(const QString &path, const QString &folder)
 {
@@ -43,6 +37,12 @@ bool startsWithFolder(const QString &path, const QString &folder)
     return head.compare(base, Qt::CaseInsensitive) == 0;
 }
 } // namespace
+
+bool PathNormalizer::endsWithServerFolder(const QString &dir)
+{
+    return dir.size() >= 7 && isSeparator(dir[dir.size() - 7]) &&
+           dir.right(6).compare(QLatin1String("SERVER"), Qt::CaseInsensitive) == 0;
+}
 
 PathNormalizer::PathNormalizer(AppSettings &settings, Prompt &prompt, QString appFolder)
     : m_settings(settings)

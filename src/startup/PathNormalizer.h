@@ -18,6 +18,9 @@ public:
     // passes unchanged.
     QString normalizePath(const QString &path, QString &absolutePath);
 
+    // True for a folder named "Server" (any case) below another, by either separator.
+    static bool endsWithServerFolder(const QString &dir);
+
     static const QString kPlaceholder;
 
 private:

@@ -18,7 +18,7 @@ public:
         return true;
     }
     // The communication log after the module name is known: file name, rollover, pruning,
-    // history box. lockControls runs between obtaining the file and the rollover.
+    // history box. The station has locked the text fields before this runs.
     virtual void prepareCommLog(const QString &commLogFile) { (void)commLogFile; }
     // The PLC link's address, set once before the first connect.
     virtual void setPlcNetId(const QString &netId) { (void)netId; }
