@@ -2,6 +2,8 @@
 
 #include "Main.h"
 
+#include "AppEventLog.h"
+#include "SyslogSocket.h"
 #include "AppFolder.h"
 #include "AppSettings.h"
 #include "DesktopPrompt.h"
@@ -38,7 +40,10 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    MessageQueue queue;
+    PrintControls controls;
+    SyslogSocket syslog(QStringLiteral("Etikor"));
+    AppEventLog eventLog(syslog, controls);
+    MessageQueue queue(eventLog);
     QObject::connect(&queue, &MessageQueue::messageAdded, [](const LogDaten &m) {
         qCInfo(lcDesktop).noquote() << m.bereich << m.meldetext;
     });
@@ -51,7 +56,6 @@ int main(int argc, char **argv)
 
     AppSettings settings;
     settings.configPath = *configPath;
-    PrintControls controls;
     MainWindow window(controls, settings);
     DesktopPrompt prompt(&window);
     StationHooks hooks;

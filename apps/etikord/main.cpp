@@ -3,6 +3,8 @@
 
 #include "Main.h"
 
+#include "AppEventLog.h"
+#include "SyslogSocket.h"
 #include "AppFolder.h"
 #include "AppSettings.h"
 #include "MessageQueue.h"
@@ -23,7 +25,10 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     UnixSignals unixSignals;
-    MessageQueue queue;
+    PrintControls controls;
+    SyslogSocket syslog(QStringLiteral("Etikor"));
+    AppEventLog eventLog(syslog, controls);
+    MessageQueue queue(eventLog);
     QObject::connect(&queue, &MessageQueue::messageAdded, [](const LogDaten &m) {
         qCInfo(lcService).noquote() << m.bereich << m.meldetext;
     });
@@ -36,7 +41,6 @@ int main(int argc, char **argv)
 
     AppSettings settings;
     settings.configPath = *configPath;
-    PrintControls controls;
     ServicePrompt prompt(queue);
     StationHooks hooks;
     NoManagerLink link;
