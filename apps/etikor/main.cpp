@@ -3,16 +3,18 @@
 #include "Main.h"
 
 #include "AppEventLog.h"
-#include "SyslogSocket.h"
 #include "AppFolder.h"
 #include "AppSettings.h"
 #include "DesktopPrompt.h"
 #include "MainWindow.h"
+#include "MessageDisplay.h"
 #include "MessageQueue.h"
 #include "PrintControls.h"
+#include "Registry.h"
 #include "RegistryStore.h"
 #include "Station.h"
-#include "StationHooks.h"
+#include "StationServices.h"
+#include "SyslogSocket.h"
 #include "TrayManagerLink.h"
 
 #include <QApplication>
@@ -45,7 +47,7 @@ int main(int argc, char **argv)
     AppEventLog eventLog(syslog, controls);
     MessageQueue queue(eventLog);
     QObject::connect(&queue, &MessageQueue::messageAdded, [](const LogDaten &m) {
-        qCInfo(lcDesktop).noquote() << m.bereich << m.meldetext;
+        qCDebug(lcDesktop).noquote() << m.bereich << m.meldetext;
     });
 
     const QString appFolder = AppFolder::path();
@@ -58,11 +60,19 @@ int main(int argc, char **argv)
     settings.configPath = *configPath;
     MainWindow window(controls, settings);
     DesktopPrompt prompt(&window);
-    StationHooks hooks;
+    MessageDisplay messages(queue, prompt, appFolder);
+    queue.setOverflowPrompt(&prompt);
+    Registry registry(store, queue);
+    StationServices services({settings, controls, eventLog, queue, registry, appFolder});
+    services.commLog().setHistoryView(&window);
     TrayManagerLink link(window);
-    Station station({settings, controls, prompt, hooks, link, PrinterSource::system(), appFolder,
+    Station station({settings, controls, prompt, services, link, PrinterSource::system(), appFolder,
                      AppFolder::programName()});
     wireWindow(window, station, controls);
+    QObject::connect(&station, &Station::applicationTitleChanged, &queue,
+                     &MessageQueue::setApplicationTitle);
+    QObject::connect(&station, &Station::applicationTitleChanged, &window,
+                     [&prompt](const QString &title) { prompt.setApplicationTitle(title); });
     QObject::connect(
         &station, &Station::unloadAll, &app,
         [&window] {
@@ -70,10 +80,13 @@ int main(int argc, char **argv)
             QCoreApplication::quit();
         },
         Qt::QueuedConnection);
+    // The shutdown drops the queue; the window and its feeder go with it.
+    QObject::connect(&station, &Station::unloadAll, &messages, [&messages] {
+        messages.feeder().stop();
+        messages.closeMessage();
+    });
     if (!station.load())
         return 0;
-    queue.setApplicationTitle(station.applicationTitle());
-    prompt.setApplicationTitle(station.applicationTitle());
     window.setWindowTitle(station.windowCaption());
     window.rememberSavedHeight();
     return app.exec();

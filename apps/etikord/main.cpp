@@ -4,16 +4,17 @@
 #include "Main.h"
 
 #include "AppEventLog.h"
-#include "SyslogSocket.h"
 #include "AppFolder.h"
 #include "AppSettings.h"
 #include "MessageQueue.h"
 #include "NoManagerLink.h"
 #include "PrintControls.h"
+#include "Registry.h"
 #include "RegistryStore.h"
 #include "ServicePrompt.h"
 #include "Station.h"
-#include "StationHooks.h"
+#include "StationServices.h"
+#include "SyslogSocket.h"
 #include "UnixSignals.h"
 
 #include <QCoreApplication>
@@ -29,8 +30,11 @@ int main(int argc, char **argv)
     SyslogSocket syslog(QStringLiteral("Etikor"));
     AppEventLog eventLog(syslog, controls);
     MessageQueue queue(eventLog);
-    QObject::connect(&queue, &MessageQueue::messageAdded, [](const LogDaten &m) {
+    // Nobody reads the queue of a service: it keeps only the newest messages, and each one
+    // also goes to the service's own output, which the journal keeps.
+    QObject::connect(&queue, &MessageQueue::messageAdded, [&queue](const LogDaten &m) {
         qCInfo(lcService).noquote() << m.bereich << m.meldetext;
+        queue.trimTo(MessageQueue::kKept);
     });
 
     const QString appFolder = AppFolder::path();
@@ -41,17 +45,20 @@ int main(int argc, char **argv)
 
     AppSettings settings;
     settings.configPath = *configPath;
-    ServicePrompt prompt(queue);
-    StationHooks hooks;
+    Registry registry(store, queue);
+    StationServices services({settings, controls, eventLog, queue, registry, appFolder});
+    ServicePrompt prompt(services.commLog());
+    queue.setOverflowPrompt(&prompt);
     NoManagerLink link;
-    Station station({settings, controls, prompt, hooks, link, PrinterSource::system(), appFolder,
+    Station station({settings, controls, prompt, services, link, PrinterSource::system(), appFolder,
                      AppFolder::programName()});
+    QObject::connect(&station, &Station::applicationTitleChanged, &queue,
+                     &MessageQueue::setApplicationTitle);
     QObject::connect(&station, &Station::unloadAll, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&unixSignals, &UnixSignals::terminateRequested, &station, &Station::shutdown);
     if (!station.load())
         return 0;
-    queue.setApplicationTitle(station.applicationTitle());
     qCInfo(lcService).noquote() << station.windowCaption() << "running with" << settings.configPath;
     return app.exec();
 }

@@ -26,8 +26,7 @@ public:
     Failure writeText(const QString &msg);
 
     // "<User>Etikor</User>  <Area>…" with the 30,000-character cut.
-    static QString entryText(const QString &msg, const QString &modulName,
-                             const QDateTime &moment);
+    static QString entryText(const QString &msg, const QString &modulName, const QDateTime &moment);
 
 private:
     SyslogSocket &m_socket;

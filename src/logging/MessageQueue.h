@@ -25,8 +25,8 @@ public:
     void addMessage(int meldeArt, const QString &meldetext, const QString &bereich, int dauer,
                     bool flagMsgBox, const QString &helpFile, const Failure &pending = {}) override;
     // The same, handing the area and text as they were made back to the caller.
-    void addMessage(int meldeArt, QString &meldetext, QString &bereich, int dauer,
-                    bool &flagMsgBox, const QString &helpFile, const Failure &pending);
+    void addMessage(int meldeArt, QString &meldetext, QString &bereich, int dauer, bool &flagMsgBox,
+                    const QString &helpFile, const Failure &pending);
 
     // The area of messages that name none, and the title of the overflow box.
     void setApplicationTitle(const QString &title) { m_applicationTitle = title; }
@@ -53,5 +53,6 @@ private:
     AppEventLog &m_eventLog;
     Prompt *m_prompt = nullptr;
     QList<LogDaten> m_queue;
-    QString m_applicationTitle;
+    // The program's own title until the station names its module.
+    QString m_applicationTitle = QStringLiteral("Etikor");
 };

@@ -3,9 +3,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QLocale>
-
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -21,9 +21,11 @@ QString defaultPath()
 
 Failure systemFailure(int error, const QString &path)
 {
-    return {error, QStringLiteral("syslog"),
+    return {error,
+            QStringLiteral("syslog"),
             QString::fromLocal8Bit(std::strerror(error)) + QStringLiteral(" (") + path + u')',
-            {}, 0};
+            {},
+            0};
 }
 } // namespace
 
@@ -61,12 +63,31 @@ Failure SyslogSocket::send(Severity severity, const QString &text)
             error = errno;
             continue;
         }
-        if (::send(m_fd, data.constData(), size_t(data.size()), MSG_NOSIGNAL) >= 0)
+        if (sendOnce(data))
             return {};
         error = errno;
+        if (error == EAGAIN)
+            break; // the daemon is alive but behind: reconnecting would not help
         closeSocket();
     }
     return systemFailure(error, m_path);
+}
+
+bool SyslogSocket::sendOnce(const QByteArray &data)
+{
+    // A log daemon that falls behind must not stall the station: wait a moment for room in
+    // its queue, then count the entry as refused.
+    const int flags = MSG_NOSIGNAL | MSG_DONTWAIT;
+    if (::send(m_fd, data.constData(), size_t(data.size()), flags) >= 0)
+        return true;
+    if (errno != EAGAIN)
+        return false;
+    pollfd wait{m_fd, POLLOUT, 0};
+    if (::poll(&wait, 1, kFullQueueWaitMs) <= 0) {
+        errno = EAGAIN;
+        return false;
+    }
+    return ::send(m_fd, data.constData(), size_t(data.size()), flags) >= 0;
 }
 
 bool SyslogSocket::connectSocket()

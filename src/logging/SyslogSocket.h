@@ -19,13 +19,17 @@ public:
     SyslogSocket &operator=(const SyslogSocket &) = delete;
 
     // Sends one entry with facility user. A socket that went away (the log daemon restarted)
-    // is connected again once before the entry counts as refused.
+    // is connected again once before the entry counts as refused; a daemon whose queue stays
+    // full for 100 ms refuses the entry rather than stall the station.
     Failure send(Severity severity, const QString &text);
 
     QString path() const { return m_path; }
     QByteArray datagram(Severity severity, const QString &text) const;
 
 private:
+    static constexpr int kFullQueueWaitMs = 100;
+
+    bool sendOnce(const QByteArray &data);
     bool connectSocket();
     void closeSocket();
 

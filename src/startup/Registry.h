@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OptionStore.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -9,7 +11,7 @@ class RegistryStore;
 // The station's registry operations: values under the key
 // HKEY_LOCAL_MACHINE\Software\Vornhalt\<app>\<section>, the "Optionen" store of the product family
 // and the program's own registration. Failures are queued as operator messages; nothing is raised.
-class Registry {
+class Registry : public OptionStore {
 public:
     Registry(RegistryStore &store, MessageSink &sink);
 
@@ -27,8 +29,8 @@ public:
     // An option of the product family, in area (empty: the family's own "Optionen"). A
     // missing option, or one holding exactly -1, is created as an empty text; the result is
     // then empty.
-    QString getOption(const QString &key, const QString &area);
-    void setOption(const QString &key, const QString &value, const QString &area);
+    QString getOption(const QString &key, const QString &area) override;
+    void setOption(const QString &key, const QString &value, const QString &area) override;
 
     // Records where the station is installed and which file extension it owns. Runs at
     // every start, so "Server" names the program file that ran last: its full path (Linux

@@ -1,20 +1,20 @@
 #include "ServicePrompt.h"
 
-#include "MessageSink.h"
+#include "LogWriter.h"
 
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcPrompt, "etikor.startup.prompt")
 
-ServicePrompt::ServicePrompt(MessageSink &sink)
-    : m_sink(sink)
+ServicePrompt::ServicePrompt(LogWriter &log)
+    : m_log(log)
 {
 }
 
-Prompt::Answer ServicePrompt::message(const QString &text, const QString &title, Buttons, bool)
+Prompt::Answer ServicePrompt::message(const QString &text, const QString &, Buttons, bool)
 {
-    qCWarning(lcPrompt).noquote() << text;
-    m_sink.addMessage(1, text, title, 0, false, QString());
+    qCDebug(lcPrompt).noquote() << text;
+    m_log.writeLog(text, false, true);
     return Answer::Ok;
 }
 

@@ -2,13 +2,14 @@
 
 #include "Prompt.h"
 
-class MessageSink;
+class LogWriter;
 
-// The service has no screen: a question is reported as an operator message and answered at
-// once with its default button, so the station never waits for a click that cannot come.
+// The service has no screen: a question is written to the communication log (and with it to
+// the operator's queue and the system log) and answered at once with its default button, so
+// the station never waits for a click that cannot come.
 class ServicePrompt : public Prompt {
 public:
-    explicit ServicePrompt(MessageSink &sink);
+    explicit ServicePrompt(LogWriter &log);
 
     Answer message(const QString &text, const QString &title, Buttons buttons,
                    bool systemModal) override;
@@ -17,5 +18,5 @@ public:
                                  const QString &defaultText) override;
 
 private:
-    MessageSink &m_sink;
+    LogWriter &m_log;
 };

@@ -35,6 +35,7 @@ void Station::setTitles()
     }
     m_windowCaption =
         title + QStringLiteral(" Vers:") + versionText() + QStringLiteral("  ") + m_parts.appFolder;
+    Q_EMIT applicationTitleChanged(m_applicationTitle);
 }
 
 bool Station::load()

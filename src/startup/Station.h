@@ -51,6 +51,8 @@ public:
 Q_SIGNALS:
     // The shutdown sequence has run: every window is to be unloaded and the program ends.
     void unloadAll();
+    // The title messages and boxes carry from now on; set once the module name is known.
+    void applicationTitleChanged(const QString &title);
 
 private:
     void setTitles();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppSettings.h"
+#include "HistoryView.h"
 #include "PrintControls.h"
 
 #include <QMainWindow>
@@ -17,7 +18,7 @@ class SettingsPanel;
 // the "&File" menu, the communication history box rtfComm below the settings, and Timer1,
 // which sends a minimised window to the tray. It knows nothing of the station object: every
 // command leaves as a signal that the program wires to the station.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public HistoryView {
     Q_OBJECT
 public:
     MainWindow(PrintControls &controls, AppSettings &settings, QWidget *parent = nullptr);
@@ -35,9 +36,9 @@ public:
     // The history box as the communication log drives it: replace the content and show the
     // box, replace the content only (start-up loads it hidden), hide it, or reload it from
     // the log file named by commLogFile.
-    void showHistory(const QString &content);
-    void setHistoryText(const QString &content);
-    void hideHistory();
+    void showHistory(const QString &content) override;
+    void setHistoryText(const QString &content) override;
+    void hideHistory() override;
     void reloadHistory();
 
     // Disable, interval 1000 ms, enable: the minimise check runs again after one second.

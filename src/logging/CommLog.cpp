@@ -1,0 +1,115 @@
+#include "CommLog.h"
+
+#include "Ansi.h"
+#include "AppEventLog.h"
+#include "HistoryView.h"
+#include "LogBackup.h"
+#include "MessageSink.h"
+#include "PrintControls.h"
+#include "RegionalFormat.h"
+
+#include <QFile>
+
+using C = PrintControls::CheckBox;
+
+namespace {
+const QByteArray kRecordEnd = QByteArrayLiteral("\r\r\n");
+
+std::optional<QString> readLog(const QString &path, QString &content)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    content = Ansi::decode(file.readAll());
+    return std::nullopt;
+}
+} // namespace
+
+CommLog::CommLog(PrintControls &controls, MessageSink &sink, AppEventLog &eventLog,
+                 LogBackup &backup, DiskSpaceOk diskSpaceOk, Clock clock)
+    : m_controls(controls)
+    , m_sink(sink)
+    , m_eventLog(eventLog)
+    , m_backup(backup)
+    , m_diskSpaceOk(std::move(diskSpaceOk))
+    , m_clock(std::move(clock))
+{
+}
+
+QString CommLog::stamp(const QDateTime &moment)
+{
+    // Hundredths are truncated, never rounded: 23.999 s gives 99, not a third digit.
+    const int hundredths = moment.time().msec() / 10;
+    return RegionalFormat::dateTime(moment) + u',' +
+           QString::number(hundredths).rightJustified(2, u'0');
+}
+
+void CommLog::writeLog(const QString &str, bool timeStamp, bool msgBox)
+{
+    const QDateTime now = m_clock();
+    // The failure caption carries the hundredths only once the record had them.
+    QString when = RegionalFormat::dateTime(now);
+    if (m_diskSpaceOk() && !m_controls.commLogFile.isEmpty()) {
+        QFile file(m_controls.commLogFile);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            reportFailure(when, str, file.errorString());
+            return;
+        }
+        if (timeStamp)
+            when = stamp(now);
+        const QByteArray record = Ansi::encode(timeStamp ? when + str : str) + kRecordEnd;
+        if (file.write(record) != record.size() || !file.flush()) {
+            reportFailure(when, str, file.errorString());
+            return;
+        }
+        if (!timeStamp && msgBox)
+            m_sink.addMessage(1, str, QString(), 0, false, QString());
+        file.close();
+        m_backup.buildBackup();
+    } else {
+        m_sink.addMessage(1, str, QString(), 0, false, QString());
+    }
+    if (const auto failed = refreshView()) {
+        reportFailure(when, str, *failed);
+        return;
+    }
+    m_eventLog.writeAppLogEvent(str, AppEventLog::Information);
+}
+
+std::optional<QString> CommLog::refreshView()
+{
+    if (!m_view)
+        return std::nullopt;
+    if (m_controls.check(C::chkHistory) == 0) {
+        m_view->hideHistory();
+        return std::nullopt;
+    }
+    if (m_controls.check(C::chkRefresh) == 0 || m_controls.commLogFile.isEmpty())
+        return std::nullopt;
+    QString content;
+    if (const auto failed = readLog(m_controls.commLogFile, content))
+        return failed;
+    m_view->showHistory(content);
+    return std::nullopt;
+}
+
+void CommLog::reportFailure(const QString &when, const QString &str, const QString &description)
+{
+    m_controls.setCaption(PrintControls::Label::lblLastComm,
+                          QStringLiteral("Letzte Kummunikation ") + when + QStringLiteral(": ") +
+                              str + QStringLiteral(" Error:") + description);
+}
+
+void CommLog::prepare()
+{
+    const QString log = m_controls.commLogFile;
+    if (QFile::exists(log))
+        m_backup.buildBackup();
+    m_backup.killOldBakFiles();
+    if (!m_view)
+        return;
+    QString content;
+    (void)readLog(log, content);
+    m_view->setHistoryText(content);
+    m_view->hideHistory();
+}

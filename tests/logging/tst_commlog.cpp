@@ -1,0 +1,299 @@
+#include "AppEventLog.h"
+#include "CommLog.h"
+#include "HistoryView.h"
+#include "LogBackup.h"
+#include "PrintControls.h"
+#include "RecordingSink.h"
+#include "SyslogReceiver.h"
+#include "SyslogSocket.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using C = PrintControls::CheckBox;
+
+namespace {
+// Notes what the log asked of the history box.
+class NotedView : public HistoryView {
+public:
+    QStringList calls;
+    QString content;
+    void showHistory(const QString &c) override
+    {
+        calls << u"show"_s;
+        content = c;
+    }
+    void setHistoryText(const QString &c) override
+    {
+        calls << u"set"_s;
+        content = c;
+    }
+    void hideHistory() override { calls << u"hide"_s; }
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+} // namespace
+
+// The communication log with real files, a system-log socket of the test's own and a
+// German locale (LC_ALL=de_DE), so every byte of a record can be compared.
+class TstCommLog : public QObject {
+    Q_OBJECT
+    struct Station {
+        explicit Station(const QString &folder)
+            : socket(u"Etikor"_s, folder + u"/syslog"_s)
+            , receiver(folder + u"/syslog"_s)
+            , eventLog(socket, controls)
+            , backup(
+                  controls, folder, sink, [this](bool) { return ++diskChecks > 0; },
+                  [this] { return now; })
+            , log(
+                  controls, sink, eventLog, backup, [this] { return diskOk; },
+                  [this] { return now; })
+        {
+            controls.modulName = u"Line1"_s;
+            controls.commLogFile = folder + u"/EtikorComm-Line1-.dat"_s;
+        }
+        PrintControls controls;
+        RecordingSink sink;
+        SyslogSocket socket;
+        SyslogReceiver receiver;
+        AppEventLog eventLog;
+        int diskChecks = 0;
+        bool diskOk = true;
+        QDateTime now{QDate(2026, 12, 4), QTime(15, 48, 23, 999)};
+        LogBackup backup;
+        CommLog log;
+    };
+    QTemporaryDir m_dir;
+    std::unique_ptr<Station> s;
+
+private Q_SLOTS:
+    void init() { s = std::make_unique<Station>(m_dir.path()); }
+    void cleanup()
+    {
+        s.reset();
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+    }
+    void recordBytes_data();
+    void recordBytes();
+    void entriesWithoutAFile_data();
+    void entriesWithoutAFile();
+    void historyBox_data();
+    void historyBox();
+    void unwritableFileSetsLastCommAndRecovers();
+    void rollover_data();
+    void rollover();
+    void rolloverRefusedIsReported();
+    void sameSecondRolloverWaits();
+    void oldBackupsArePruned();
+    void prepareRollsOverAndLoadsHidden();
+};
+
+void TstCommLog::recordBytes_data()
+{
+    QTest::addColumn<QString>("str");
+    QTest::addColumn<bool>("timeStamp");
+    QTest::addColumn<bool>("msgBox");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("queued");
+
+    QTest::newRow("stamped, hundredths never three digits")
+        << u" Anforderung Los: A1"_s << true << true
+        << QByteArray("04.12.2026 15:48:23,99 Anforderung Los: A1\r\r\n") << 0;
+    QTest::newRow("stamped empty text")
+        << QString() << true << false << QByteArray("04.12.2026 15:48:23,99\r\r\n") << 0;
+    QTest::newRow("plain, queued") << u"Fehler Größe"_s << false << true
+                                   << QByteArray("Fehler Gr\xf6\xdf"
+                                                 "e\r\r\n")
+                                   << 1;
+    QTest::newRow("plain note") << u"note"_s << false << false << QByteArray("note\r\r\n") << 0;
+}
+
+void TstCommLog::recordBytes()
+{
+    QFETCH(QString, str);
+    QFETCH(bool, timeStamp);
+    QFETCH(bool, msgBox);
+    QFETCH(QByteArray, bytes);
+    writeFile(s->controls.commLogFile, "old\r\r\n");
+    s->log.writeLog(str, timeStamp, msgBox);
+    QCOMPARE(readAll(s->controls.commLogFile), "old\r\r\n" + bytes);
+    QTEST(int(s->sink.messages.size()), "queued");
+    // Every entry reaches the system log as an information entry.
+    const QList<QByteArray> sent = s->receiver.take();
+    QCOMPARE(sent.size(), 1);
+    QVERIFY(sent[0].startsWith("<14>"));
+}
+
+void TstCommLog::entriesWithoutAFile_data()
+{
+    QTest::addColumn<bool>("diskOk");
+    QTest::addColumn<bool>("haveFileName");
+    QTest::newRow("disk full") << false << true;
+    QTest::newRow("before the configuration") << true << false;
+}
+
+void TstCommLog::entriesWithoutAFile()
+{
+    QFETCH(bool, diskOk);
+    QFETCH(bool, haveFileName);
+    s->diskOk = diskOk;
+    const QString file = s->controls.commLogFile;
+    if (!haveFileName)
+        s->controls.commLogFile.clear();
+    s->log.writeLog(u"a"_s, false, false);
+    s->log.writeLog(u"b"_s, true, false);
+    QVERIFY(!QFile::exists(file));
+    QCOMPARE(s->sink.messages.size(), 2);
+    QCOMPARE(s->sink.messages[1].meldetext, u"b"_s);
+    QCOMPARE(s->sink.messages[1].meldeArt, 1);
+    QCOMPARE(s->receiver.take().size(), 2);
+}
+
+void TstCommLog::historyBox_data()
+{
+    QTest::addColumn<int>("history");
+    QTest::addColumn<int>("refresh");
+    QTest::addColumn<QStringList>("calls");
+    QTest::newRow("history and refresh") << 1 << 2 << QStringList{u"show"_s};
+    QTest::newRow("history, no refresh") << 1 << 0 << QStringList{};
+    QTest::newRow("no history") << 0 << 1 << QStringList{u"hide"_s};
+}
+
+void TstCommLog::historyBox()
+{
+    QFETCH(int, history);
+    QFETCH(int, refresh);
+    NotedView view;
+    s->log.setHistoryView(&view);
+    s->controls.setCheck(C::chkHistory, history);
+    s->controls.setCheck(C::chkRefresh, refresh);
+    s->log.writeLog(u"Gr\u00fc\u00dfe"_s, false, false);
+    QTEST(view.calls, "calls");
+    if (view.calls == QStringList{u"show"_s})
+        QCOMPARE(view.content, u"Gr\u00fc\u00dfe\r\r\n"_s);
+}
+
+void TstCommLog::unwritableFileSetsLastCommAndRecovers()
+{
+    // A folder in the log's place fails the open whoever runs the test, root included.
+    QVERIFY(QDir().mkpath(s->controls.commLogFile));
+    s->log.writeLog(u" Anforderung"_s, true, false);
+    const QString caption = s->controls.caption(PrintControls::Label::lblLastComm);
+    // The open failed, so the caption has no hundredths; the system's words follow "Error:".
+    const QString head = u"Letzte Kummunikation 04.12.2026 15:48:23:  Anforderung Error:"_s;
+    QVERIFY2(caption.startsWith(head) && caption.size() > head.size(), qPrintable(caption));
+    QVERIFY(s->receiver.take().isEmpty());
+
+    QVERIFY(QDir(s->controls.commLogFile).removeRecursively());
+    s->log.writeLog(u"next"_s, false, false);
+    QCOMPARE(readAll(s->controls.commLogFile), QByteArray("next\r\r\n"));
+    QCOMPARE(s->receiver.take().size(), 1);
+}
+
+void TstCommLog::rollover_data()
+{
+    QTest::addColumn<int>("sizeAfterEntry");
+    QTest::addColumn<bool>("rolled");
+    // The entry "x" adds three bytes of record end: 1 + 3 = 4 bytes.
+    QTest::newRow("640,000 bytes stay") << 640000 << false;
+    QTest::newRow("640,001 bytes roll over") << 640001 << true;
+}
+
+void TstCommLog::rollover()
+{
+    QFETCH(int, sizeAfterEntry);
+    QFETCH(bool, rolled);
+    writeFile(s->controls.commLogFile, QByteArray(sizeAfterEntry - 4, 'a'));
+    s->log.writeLog(u"x"_s, false, false);
+    const QString backup = s->backup.backupFolder() + u"/20261204-154823.dat"_s;
+    QCOMPARE(s->backup.backupFolder(), m_dir.path() + u"/Etikor-Line1-bak"_s);
+    QCOMPARE(QFile::exists(backup), rolled);
+    QCOMPARE(QFileInfo(s->controls.commLogFile).size(), rolled ? 0 : sizeAfterEntry);
+    if (!rolled)
+        return;
+    QCOMPARE(QFileInfo(backup).size(), sizeAfterEntry);
+    s->log.writeLog(u"after"_s, false, false);
+    QCOMPARE(readAll(s->controls.commLogFile), QByteArray("after\r\r\n"));
+}
+
+void TstCommLog::rolloverRefusedIsReported()
+{
+    // A file where the backup folder belongs refuses the copy: the log stays as it was, the
+    // operator and the system log hear of it, and the next entry tries again.
+    writeFile(s->backup.backupFolder(), "in the way");
+    writeFile(s->controls.commLogFile, QByteArray(640001, 'a'));
+    s->log.writeLog(u"x"_s, false, false);
+    QCOMPARE(QFileInfo(s->controls.commLogFile).size(), 640001 + 4);
+    QCOMPARE(s->sink.messages.size(), 1);
+    QCOMPARE(s->sink.messages[0].meldeArt, 3);
+    QCOMPARE(s->sink.messages[0].pending.source, u"buildBackup"_s);
+
+    QFile::remove(s->backup.backupFolder());
+    s->log.writeLog(u"y"_s, false, false);
+    QCOMPARE(QFileInfo(s->controls.commLogFile).size(), 0);
+}
+
+void TstCommLog::sameSecondRolloverWaits()
+{
+    // The backup name of this second is taken: no failure, the log grows until the next
+    // second's entry rolls it over, and the first backup is never overwritten.
+    QDir().mkpath(s->backup.backupFolder());
+    writeFile(s->backup.backupFolder() + u"/20261204-154823.dat"_s, "first");
+    writeFile(s->controls.commLogFile, QByteArray(640001, 'a'));
+    s->log.writeLog(u"x"_s, false, false);
+    QCOMPARE(QFileInfo(s->controls.commLogFile).size(), 640001 + 4);
+    QCOMPARE(readAll(s->backup.backupFolder() + u"/20261204-154823.dat"_s), QByteArray("first"));
+    QVERIFY(s->sink.messages.isEmpty());
+    s->now = s->now.addSecs(1);
+    s->log.writeLog(u"y"_s, false, false);
+    QCOMPARE(QFileInfo(s->controls.commLogFile).size(), 0);
+}
+
+void TstCommLog::oldBackupsArePruned()
+{
+    const QString folder = s->backup.backupFolder();
+    QDir().mkpath(folder);
+    const QDateTime now = QDateTime::currentDateTime();
+    s->now = now;
+    const std::pair<QString, int> files[] = {{u"a.dat"_s, 365}, {u"b.dat"_s, 366}, {u"c"_s, 400}};
+    for (const auto &[name, days] : files) {
+        QFile f(folder + u'/' + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.setFileTime(now.addDays(-days).addSecs(-60), QFileDevice::FileModificationTime));
+    }
+    QDir().mkpath(folder + u"/sub"_s);
+    s->backup.killOldBakFiles();
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList({u"a.dat"_s, u"sub"_s}));
+    QCOMPARE(s->diskChecks, 1);
+}
+
+void TstCommLog::prepareRollsOverAndLoadsHidden()
+{
+    NotedView view;
+    s->log.setHistoryView(&view);
+    writeFile(s->controls.commLogFile, QByteArray(640001, 'a'));
+    s->log.prepare();
+    QCOMPARE(QFileInfo(s->controls.commLogFile).size(), 0);
+    QCOMPARE(view.calls, QStringList({u"set"_s, u"hide"_s}));
+    QCOMPARE(s->diskChecks, 1);
+}
+
+QTEST_GUILESS_MAIN(TstCommLog)
+#include "tst_commlog.moc"
