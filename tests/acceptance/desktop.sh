@@ -2,7 +2,8 @@
 # The desktop program as an operator meets it: a real X server with a tray, a fresh home
 # folder, a station configuration copied from a Windows station and a station with none.
 # The window is opened from the tray icon, edited and saved; the file is checked byte for
-# byte. A second start while the first runs must end silently.
+# byte. A second start while the first runs must end silently. A disk below the registry's
+# free-space limit brings up the message window, which OK answers.
 set -euo pipefail
 etikor="$1"
 work="$(mktemp -d)"
@@ -67,9 +68,13 @@ edit_and_save() {
   local t0=$SECONDS
   ETIKOR_HOME="$home" timeout 20 "$etikor" >/dev/null 2>&1 || fail "second instance failed"
   [ $((SECONDS - t0)) -lt 15 ] || fail "second instance did not end by itself"
-  xdotool key --window "$wid" alt+f && sleep 0.3 && xdotool key x
-  wait_for bash -c "! kill -0 $pid" || fail "E&xit did not end the program"
-  wait "$pid" || fail "program ended with an error: $(cat "$work/etikor.log")"
+  exit_program "$wid" "$pid"
+}
+
+exit_program() { # window id, pid: E&xit from the menu ends the program cleanly
+  xdotool key --window "$1" alt+f && sleep 0.3 && xdotool key x
+  wait_for bash -c "! kill -0 $2" || fail "E&xit did not end the program"
+  wait "$2" || fail "program ended with an error: $(cat "$work/etikor.log")"
 }
 
 # 1. A station with no configuration: the default file is written on save.
@@ -90,4 +95,23 @@ edit_and_save "$work/plant/Server" "gung Etikor Vers:" "$work/plant/Server/Line.
 [ "$(od -An -tx1 "$work/plant/Server/Line.DCNF")" = "$(windows Linie7 | od -An -tx1)" ] ||
   fail "Line.DCNF differs: $(od -c "$work/plant/Server/Line.DCNF" | head -30)"
 [ -d "$work/plant/Bilder" ] || fail "the configured image folder was not created"
+# 3. The free space of the disk is below the limit in the registry (the first start wrote
+#    the default " 30"): the message window comes up by itself, and OK answers it for good.
+grep -q '"MaxFreeSpace(MB)"=" 30"' "$ETIKOR_REGISTRY" || fail "no default free-space limit written"
+sed -i 's/"MaxFreeSpace(MB)"=" 30"/"MaxFreeSpace(MB)"="999999999999"/' "$ETIKOR_REGISTRY"
+mkdir -p "$work/full/Server"
+ETIKOR_HOME="$work/full/Server" "$etikor" >"$work/etikor.log" 2>&1 &
+pid=$!
+pids+=("$pid")
+wait_for xdotool search --onlyvisible --name '^Etikor$' || fail "no message window for the full disk"
+msg=$(xdotool search --onlyvisible --name '^Etikor$' | head -1)
+xdotool windowfocus --sync "$msg" && xdotool key --window "$msg" alt+o
+wait_for bash -c "! xdotool search --onlyvisible --name '^Etikor\$'" || fail "OK did not close it"
+sleep 1
+[ -z "$(xdotool search --onlyvisible --name '^Etikor$' 2>/dev/null)" ] || fail "the answered message came back"
+wait_for tray_icon || fail "no tray icon appeared"
+pos=$(tray_icon); x=${pos#+}; x=${x%%+*}; y=${pos##*+}
+xdotool mousemove $((x + 8)) $((y + 8)) click 1
+wait_for xdotool search --onlyvisible --name " Etikor Vers:" || fail "main window did not show"
+exit_program "$(window_id " Etikor Vers:")" "$pid"
 echo "1 passed, 0 failed"

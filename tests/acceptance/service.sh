@@ -49,5 +49,16 @@ for _ in $(seq 100); do grep -q 'running with' "$work/restart.log" 2>/dev/null &
 grep -q 'running with' "$work/restart.log" || fail "restart after a crash was refused"
 kill -TERM "$pid"
 wait "$pid" || fail "restarted service ended with an error"
+
+# Below the registry's free-space limit (the first start wrote the default " 30") the
+# service reports the shortage on its output, which the journal keeps.
+grep -q '"MaxFreeSpace(MB)"=" 30"' "$ETIKOR_REGISTRY" || fail "no default free-space limit written"
+sed -i 's/"MaxFreeSpace(MB)"=" 30"/"MaxFreeSpace(MB)"="999999999999"/' "$ETIKOR_REGISTRY"
+"$etikord" "$ETIKOR_HOME/Line3.dcnf" >"$work/full.log" 2>&1 &
+pid=$!
+for _ in $(seq 100); do grep -q 'running with' "$work/full.log" 2>/dev/null && break; sleep 0.1; done
+grep -q 'Free Diskspace Drive /.* bytes' "$work/full.log" || fail "no shortage report: $(cat "$work/full.log")"
+kill -TERM "$pid"
+wait "$pid" || fail "service ended with an error"
 pid=""
 echo "1 passed, 0 failed"
