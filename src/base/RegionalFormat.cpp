@@ -7,17 +7,17 @@ namespace {
 
 // Qt's short formats keep a two-digit year and its long time format names the time zone;
 // the texts of the station carry the full year and no zone.
-QString dateFormat()
+QString dateFormat(const QLocale &locale)
 {
-    QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
+    QString format = locale.dateFormat(QLocale::ShortFormat);
     static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
     format.replace(twoDigitYear, QStringLiteral("yyyy"));
     return format;
 }
 
-QString timeFormat()
+QString timeFormat(const QLocale &locale)
 {
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    QString format = locale.timeFormat(QLocale::LongFormat);
     static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
     format.replace(zone, QStringLiteral(" "));
     return format.trimmed();
@@ -27,14 +27,14 @@ QString timeFormat()
 
 namespace RegionalFormat {
 
-QString shortDate(const QDate &date)
+QString shortDate(const QDate &date, const QLocale &locale)
 {
-    return QLocale::system().toString(date, dateFormat());
+    return locale.toString(date, dateFormat(locale));
 }
 
-QString longTime(const QTime &time)
+QString longTime(const QTime &time, const QLocale &locale)
 {
-    return QLocale::system().toString(time, timeFormat());
+    return locale.toString(time, timeFormat(locale));
 }
 
 QString dateTime(const QDateTime &moment)

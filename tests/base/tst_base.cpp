@@ -1,5 +1,6 @@
 #include "Ansi.h"
 #include "PrintControls.h"
+#include "RegionalFormat.h"
 #include "VbConvert.h"
 
 #include <QSignalSpy>
@@ -16,6 +17,8 @@ private Q_SLOTS:
     void toInt16_data();
     void toInt16();
     void checkBoxRefusesOutOfRange();
+    void regionalFormat_data();
+    void regionalFormat();
 };
 
 void TestBase::ansiRoundTripsEveryByte()
@@ -106,6 +109,28 @@ void TestBase::checkBoxRefusesOutOfRange()
     QCOMPARE(spy.count(), 1);
     QCOMPARE(PrintControls::name(PrintControls::CheckBox::chkPrintRAW),
              QStringLiteral("chkPrintRAW"));
+}
+
+void TestBase::regionalFormat_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("time");
+    // Four-digit years and no time zone, whatever the locale's own short and long formats.
+    QTest::newRow("German") << QStringLiteral("de_DE") << QStringLiteral("04.12.2026")
+                            << QStringLiteral("15:48:23");
+    QTest::newRow("US") << QStringLiteral("en_US") << QStringLiteral("12/4/2026")
+                        << QStringLiteral("3:48:23 PM");
+    QTest::newRow("zone first") << QStringLiteral("zh_CN") << QStringLiteral("2026/12/4")
+                                << QStringLiteral("15:48:23");
+}
+
+void TestBase::regionalFormat()
+{
+    QFETCH(QString, locale);
+    const QLocale l(locale);
+    QTEST(RegionalFormat::shortDate(QDate(2026, 12, 4), l), "date");
+    QTEST(RegionalFormat::longTime(QTime(15, 48, 23, 999), l), "time");
 }
 
 QTEST_GUILESS_MAIN(TestBase)
