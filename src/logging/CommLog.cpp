@@ -14,15 +14,6 @@ using C = PrintControls::CheckBox;
 
 namespace {
 const QByteArray kRecordEnd = QByteArrayLiteral("\r\r\n");
-
-std::optional<QString> readLog(const QString &path, QString &content)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    content = Ansi::decode(file.readAll());
-    return std::nullopt;
-}
 } // namespace
 
 CommLog::CommLog(PrintControls &controls, MessageSink &sink, AppEventLog &eventLog,
@@ -86,11 +77,7 @@ std::optional<QString> CommLog::refreshView()
     }
     if (m_controls.check(C::chkRefresh) == 0 || m_controls.commLogFile.isEmpty())
         return std::nullopt;
-    QString content;
-    if (const auto failed = readLog(m_controls.commLogFile, content))
-        return failed;
-    m_view->showHistory(content);
-    return std::nullopt;
+    return m_view->showLog(m_controls.commLogFile);
 }
 
 void CommLog::reportFailure(const QString &when, const QString &str, const QString &description)
@@ -108,8 +95,6 @@ void CommLog::prepare()
     m_backup.killOldBakFiles();
     if (!m_view)
         return;
-    QString content;
-    (void)readLog(log, content);
-    m_view->setHistoryText(content);
+    m_view->loadLog(log);
     m_view->hideHistory();
 }

@@ -1,19 +1,18 @@
 #include "MainWindow.h"
 
-#include "Ansi.h"
 #include "ControlMirror.h"
 #include "SettingsPanel.h"
 #include "Twips.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTextCursor>
 #include <QTimer>
 
 namespace {
@@ -201,18 +200,34 @@ void MainWindow::refreshClick()
     }
 }
 
-void MainWindow::setHistoryText(const QString &content)
+std::optional<QString> MainWindow::readLog(const QString &path)
 {
+    LogTail::Update update;
+    if (auto failed = m_logTail.read(path, update))
+        return failed;
     // Log records end in CR CR LF; the box shows one line per record.
-    QString text = content;
-    text.remove(QLatin1Char('\r'));
-    m_history->setPlainText(text);
+    update.text.remove(QLatin1Char('\r'));
+    if (update.whole) {
+        m_history->setPlainText(update.text);
+    } else if (!update.text.isEmpty()) {
+        QTextCursor end(m_history->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(update.text);
+    }
+    return std::nullopt;
 }
 
-void MainWindow::showHistory(const QString &content)
+std::optional<QString> MainWindow::showLog(const QString &path)
 {
     m_history->show();
-    setHistoryText(content);
+    return readLog(path);
+}
+
+void MainWindow::loadLog(const QString &path)
+{
+    m_logTail.reset();
+    if (readLog(path))
+        m_history->clear();
 }
 
 void MainWindow::hideHistory()
@@ -223,10 +238,8 @@ void MainWindow::hideHistory()
 void MainWindow::reloadHistory()
 {
     // A file that cannot be read leaves the box as it was.
-    QFile file(m_controls.commLogFile);
-    if (m_controls.commLogFile.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return;
-    setHistoryText(Ansi::decode(file.readAll()));
+    if (!m_controls.commLogFile.isEmpty())
+        (void)readLog(m_controls.commLogFile);
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

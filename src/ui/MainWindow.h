@@ -2,6 +2,7 @@
 
 #include "AppSettings.h"
 #include "HistoryView.h"
+#include "LogTail.h"
 #include "PrintControls.h"
 
 #include <QMainWindow>
@@ -33,12 +34,12 @@ public:
     // window's. Runs on every resize and after the history toggle.
     void resizeLayout();
 
-    // The history box as the communication log drives it: replace the content and show the
-    // box, replace the content only (start-up loads it hidden), hide it, or reload it from
-    // the log file named by commLogFile.
-    void showHistory(const QString &content) override;
-    void setHistoryText(const QString &content) override;
+    // The history box as the communication log drives it: show the log file's content, load
+    // it hidden (start-up), hide the box. Only what was appended since the last read is read.
+    std::optional<QString> showLog(const QString &path) override;
+    void loadLog(const QString &path) override;
     void hideHistory() override;
+    // Refreshes the box from the log file named by commLogFile.
     void reloadHistory();
 
     // Disable, interval 1000 ms, enable: the minimise check runs again after one second.
@@ -83,10 +84,12 @@ private:
     void historyToggle();
     void refreshClick();
     void timer1Tick();
+    std::optional<QString> readLog(const QString &path);
 
     PrintControls &m_controls;
     SettingsPanel *m_panel = nullptr;
     QPlainTextEdit *m_history = nullptr;
+    LogTail m_logTail;
     QAction *m_editModus = nullptr;
     QTimer *m_timer1 = nullptr;
     QPointer<QSystemTrayIcon> m_trayIcon;

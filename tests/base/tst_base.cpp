@@ -1,9 +1,11 @@
 #include "Ansi.h"
+#include "LogTail.h"
 #include "PrintControls.h"
 #include "RegionalFormat.h"
 #include "VbConvert.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestBase : public QObject {
@@ -19,6 +21,7 @@ private Q_SLOTS:
     void checkBoxRefusesOutOfRange();
     void regionalFormat_data();
     void regionalFormat();
+    void logTailReadsOnlyWhatWasAppended();
 };
 
 void TestBase::ansiRoundTripsEveryByte()
@@ -131,6 +134,37 @@ void TestBase::regionalFormat()
     const QLocale l(locale);
     QTEST(RegionalFormat::shortDate(QDate(2026, 12, 4), l), "date");
     QTEST(RegionalFormat::longTime(QTime(15, 48, 23, 999), l), "time");
+}
+
+void TestBase::logTailReadsOnlyWhatWasAppended()
+{
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("log.dat"));
+    const auto write = [](const QString &path, const QByteArray &bytes, QIODevice::OpenMode mode) {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly | mode) && f.write(bytes) == bytes.size();
+    };
+    LogTail tail;
+    LogTail::Update u;
+    const auto step = [&](bool whole, const QString &text) {
+        return !tail.read(log, u) && u.whole == whole && u.text == text;
+    };
+    QVERIFY(tail.read(log, u).has_value()); // no file yet
+    QVERIFY(write(log,
+                  "Gr\xfc\xdf"
+                  "e\r\r\n",
+                  QIODevice::Truncate));
+    QVERIFY(step(true, QStringLiteral("Grüße\r\r\n")));
+    QVERIFY(write(log, "b\r\r\n", QIODevice::Append));
+    QVERIFY(step(false, QStringLiteral("b\r\r\n")));
+    QVERIFY(step(false, QString()));
+    // A rollover starts a smaller file; a file put in the log's place is another file.
+    QVERIFY(write(log, "c", QIODevice::Truncate));
+    QVERIFY(step(true, QStringLiteral("c")));
+    const QString other = dir.filePath(QStringLiteral("other"));
+    QVERIFY(write(other, "longer than before", QIODevice::Truncate));
+    QVERIFY(QFile::remove(log) && QFile::rename(other, log));
+    QVERIFY(step(true, QStringLiteral("longer than before")));
 }
 
 QTEST_GUILESS_MAIN(TestBase)

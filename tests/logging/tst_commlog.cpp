@@ -16,11 +16,18 @@ using namespace Qt::StringLiterals;
 using C = PrintControls::CheckBox;
 
 namespace {
-// Notes what the log asked of the history box, with the content it was given.
+// Notes what the log asked of the history box, and the size of the file it was to show.
 struct NotedView : HistoryView {
     QStringList calls;
-    void showHistory(const QString &c) override { calls << u"show "_s + c; }
-    void setHistoryText(const QString &c) override { calls << u"set "_s + c; }
+    std::optional<QString> showLog(const QString &path) override
+    {
+        calls << u"show %1"_s.arg(QFileInfo(path).size());
+        return std::nullopt;
+    }
+    void loadLog(const QString &path) override
+    {
+        calls << u"load %1"_s.arg(QFileInfo(path).size());
+    }
     void hideHistory() override { calls << u"hide"_s; }
 };
 
@@ -158,7 +165,7 @@ void TstCommLog::historyBox_data()
     QTest::addColumn<int>("history");
     QTest::addColumn<int>("refresh");
     QTest::addColumn<QStringList>("calls");
-    QTest::newRow("history and refresh") << 1 << 2 << QStringList{u"show Grüße\r\r\n"_s};
+    QTest::newRow("history and refresh") << 1 << 2 << QStringList{u"show 8"_s};
     QTest::newRow("history, no refresh") << 1 << 0 << QStringList{};
     QTest::newRow("no history") << 0 << 1 << QStringList{u"hide"_s};
 }
@@ -262,7 +269,7 @@ void TstCommLog::prepareRollsOverAndLoadsHidden()
     writeFile(s->controls.commLogFile, QByteArray(640001, 'a'));
     s->log.prepare();
     QCOMPARE(QFileInfo(s->controls.commLogFile).size(), 0);
-    QCOMPARE(view.calls, QStringList({u"set "_s, u"hide"_s}));
+    QCOMPARE(view.calls, QStringList({u"load 0"_s, u"hide"_s}));
     QCOMPARE(s->diskChecks, 1);
 }
 
