@@ -1,0 +1,234 @@
+#include "AppSettings.h"
+#include "CommLink.h"
+#include "PlcConnection.h"
+#include "PlcStatus.h"
+#include "PrintControls.h"
+#include "RecordingLog.h"
+#include "RegionalFormat.h"
+#include "SimulatedPlc.h"
+
+#include <QDateTime>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kPrint = u"Etk1.Print."_s;
+const QString kAbl = u"Etk1.bAbl.Print."_s;
+
+// The variable names of one family in the order the link asks for them.
+QStringList family(const QString &prefix, const QString &lotName)
+{
+    QStringList names{prefix + lotName};
+    for (const char16_t *s :
+         {u"RAW", u"EtikettenType", u"CmdLine", u"TeileNr", u"ResteKennung", u"ResteLaenge",
+          u"ResteProfil", u"ResteColor", u"anfordErr", u"anfordErrText", u"anford"})
+        names.append(prefix + QStringView(s).toString());
+    return names;
+}
+
+// One station's variables in one family; the lot name's maximum length tells the families
+// apart. The command text has no maximum length. Only the texts' types matter here.
+void defineFamily(SimulatedPlc &plc, const QString &prefix, int lotLength)
+{
+    for (const QString &name : family(prefix, u"LosName"_s)) {
+        const QString leaf = name.section(u'.', -1);
+        const int length = leaf == u"LosName" ? lotLength : leaf == u"RAW" ? 200 : -1;
+        const bool text = length >= 0 || leaf == u"CmdLine";
+        plc.define(name, QMetaType(text ? QMetaType::QString : QMetaType::Bool), length);
+    }
+}
+
+// The handles of a record in the order the link creates them, as the names behind them.
+QStringList handleNames(const SimulatedPlc &plc, const CommLink &r)
+{
+    QStringList names;
+    for (qint32 h : {r.hLosName, r.hRAW, r.hEtkTyp, r.hCmdLine, r.hTeileNr, r.hRestKenn, r.hRestLen,
+                     r.hRestProf, r.hRestColor, r.hAnfordErr, r.hAnfordErrText, r.hAnfordVar,
+                     r.hConnectAnfordVar})
+        names.append(plc.nameOf(h));
+    return names;
+}
+
+struct Station {
+    SimulatedPlc plc;
+    PrintControls controls;
+    AppSettings settings;
+    RecordingLog log;
+    PlcConnection connection{plc, controls, settings, log};
+    QList<const CommLink *> served;
+    QStringList callsAtServe;
+
+    explicit Station(bool ablOnOff = false, const QString &commandLine = {})
+    {
+        controls.modulName = u"Etk1"_s;
+        settings.ablOnOff = ablOnOff;
+        settings.commandLine = commandLine;
+        defineFamily(plc, kPrint, 40);
+        defineFamily(plc, kAbl, 50);
+        plc.define(kPrint + u"Barcode"_s, QMetaType(QMetaType::QString), 30);
+        connection.setRequestHandler([this](CommLink &record) {
+            served.append(&record);
+            callsAtServe = plc.calls();
+        });
+    }
+    CommLink &record() const { return *connection.plcLinks().front(); }
+};
+
+} // namespace
+
+class TestPlcConnection : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void connectPlc_data();
+    void connectPlc();
+    void events_data();
+    void events();
+    void terminateOrder();
+};
+
+void TestPlcConnection::connectPlc_data()
+{
+    QTest::addColumn<bool>("abl");
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QString>("fail"); // create, info or notify, on `variable`
+    QTest::addColumn<QString>("variable");
+    QTest::addColumn<QStringList>("names");     // the handles asked for, in order
+    QTest::addColumn<QList<qint32>>("lengths"); // lLosName, lRAW, lCmdLine
+    QTest::addColumn<QString>("message");       // lblError after the stamp; empty: none
+
+    const QString n, cmd = u"lpr %1"_s;
+    const QStringList lot = family(kPrint, u"LosName"_s);
+    // clang-format off
+    QTest::newRow("lot name") << false << n << n << n << lot << QList{40, 200, 255} << n;
+    QTest::newRow("barcode with a command line") << false << cmd << n << n << family(kPrint, u"Barcode"_s) << QList{30, 200, 255} << n;
+    QTest::newRow("bAbl, command line or not") << true << cmd << n << n << family(kAbl, u"LosName"_s) << QList{50, 200, 255} << n;
+    QTest::newRow("lot name not described") << false << n << u"info"_s << u"LosName"_s << lot << QList{0, 200, 255} << n;
+    QTest::newRow("raw text missing") << false << n << u"create"_s << u"RAW"_s << lot << QList{40, 0, 255} << n;
+    QTest::newRow("result missing") << false << n << u"create"_s << u"anfordErr"_s << lot.mid(0, 10) << QList{40, 200, 255} << u"Create VarHandle: Etk1.Print.anfordErr-2146828288"_s;
+    QTest::newRow("result text missing") << false << n << u"create"_s << u"anfordErrText"_s << lot.mid(0, 11) << QList{40, 200, 255} << u"Create VarHandle: Etk1.Print.anfordErrText-2146828288"_s;
+    QTest::newRow("request flag missing") << false << n << u"create"_s << u"anford"_s << lot << QList{40, 200, 255} << u"Create VarHandle: Etk1.Print.anford-2146828288"_s;
+    QTest::newRow("notification refused") << false << n << u"notify"_s << u"anford"_s << lot << QList{40, 200, 255} << u"Connect: Etk1.Print.anford-2146828288"_s;
+    // clang-format on
+}
+
+void TestPlcConnection::connectPlc()
+{
+    QFETCH(bool, abl);
+    QFETCH(QString, commandLine);
+    QFETCH(QString, fail);
+    QFETCH(QString, variable);
+    QFETCH(QStringList, names);
+    QFETCH(QList<qint32>, lengths);
+    QFETCH(QString, message);
+    Station st(abl, commandLine);
+    st.plc.setValue(kPrint + u"anford"_s, true); // a pending request
+    if (!fail.isEmpty())
+        (st.plc.*(fail == u"create" ? &SimulatedPlc::failCreateHandle
+                  : fail == u"info" ? &SimulatedPlc::failVariableInfo
+                                    : &SimulatedPlc::failNotification))(kPrint + variable,
+                                                                        PlcStatus::BadTimeout);
+    const auto now = [] {
+        return RegionalFormat::dateTime(QDateTime::currentDateTime());
+    };
+    const QString before = now();
+    st.connection.connectPlc();
+    const QString after = now();
+
+    const QString create = u"createHandle "_s;
+    QCOMPARE(st.plc.calls().filter(create).replaceInStrings(create, QString()), names);
+    const CommLink &r = st.record();
+    QCOMPARE((QList<qint32>{r.lLosName, r.lRAW, r.lCmdLine}), lengths);
+    // A failing required handle stops the connect: the later ones stay 0, nothing is served.
+    const bool stopped = message.startsWith(u"Create");
+    QStringList held = names;
+    if (fail == u"create")
+        held[held.indexOf(kPrint + variable)].clear();
+    held.resize(12);
+    QCOMPARE(handleNames(st.plc, r),
+             held + QStringList{stopped || fail == u"notify" ? QString() : names.last()});
+    QCOMPARE(st.served.size(), stopped ? 0 : 1);
+    // The pending request is served with every required handle in place, before the watch.
+    if (!stopped)
+        QCOMPARE(st.callsAtServe.last(), create + names.last());
+
+    const QString shown = st.controls.caption(PrintControls::Label::lblError);
+    QCOMPARE(shown.isEmpty() ? QString() : shown.mid(before.size() + 1), message);
+    QVERIFY(shown.isEmpty() || shown.startsWith(before + u' ') || shown.startsWith(after + u' '));
+    // Only a missing required variable is logged, once, as shown, and in a message box.
+    QCOMPARE(st.log.entries.size(), stopped ? 1 : 0);
+    for (const RecordingLog::Entry &entry : st.log.entries)
+        QVERIFY(entry.str == shown && !entry.timeStamp && entry.msgBox);
+}
+
+void TestPlcConnection::events_data()
+{
+    QTest::addColumn<QVariant>("value"); // a number: a state; a boolean: the request flag
+    QTest::addColumn<bool>("staleTag");  // the notification names a replaced record
+    QTest::addColumn<int>("times");
+    QTest::addColumn<bool>("rebuilds");
+    QTest::addColumn<int>("served");
+    QTest::newRow("flag true") << QVariant(true) << false << 1 << false << 1;
+    QTest::newRow("flag false") << QVariant(false) << false << 1 << false << 0;
+    QTest::newRow("flag true, stale tag") << QVariant(true) << true << 1 << false << 0;
+    QTest::newRow("state established") << QVariant(5) << false << 1 << true << 1;
+    QTest::newRow("established twice in a row") << QVariant(5) << false << 2 << true << 1;
+    QTest::newRow("state down") << QVariant(0) << false << 1 << false << 0;
+    QTest::newRow("state 6") << QVariant(6) << false << 1 << false << 0;
+}
+
+void TestPlcConnection::events()
+{
+    QFETCH(QVariant, value);
+    QFETCH(bool, staleTag);
+    QFETCH(int, times);
+    QFETCH(bool, rebuilds);
+    QFETCH(int, served);
+    Station st;
+    st.connection.connectPlc();
+    const quint64 tag = st.record().userTag();
+    if (staleTag)
+        st.connection.connectPlc();
+    const std::shared_ptr<CommLink> before = st.connection.plcLinks().front();
+    const QStringList names = handleNames(st.plc, *before);
+    for (int round = 0; round < times; ++round) {
+        st.plc.clearCalls();
+        st.served.clear();
+        if (value.typeId() == QMetaType::Int)
+            Q_EMIT st.plc.stateChanged(value.toInt(), 0);
+        else
+            Q_EMIT st.plc.variableChanged(value, tag);
+    }
+
+    QCOMPARE(st.served.size(), served);
+    if (served)
+        QCOMPARE(st.served.front(), &st.record());
+    QCOMPARE(st.connection.plcLinks().size(), size_t(1));
+    QCOMPARE(st.connection.plcLinks().front() != before, rebuilds);
+    QCOMPARE(handleNames(st.plc, *before), rebuilds ? QStringList(13) : names);
+    QCOMPARE(st.plc.liveHandles(), 12);
+    QCOMPARE(st.plc.liveNotifications(), 1);
+    // A rebuild releases all 13 of the old record before it makes its first new handle.
+    QCOMPARE(st.plc.calls().indexOf(u"createHandle Etk1.Print.LosName"_s), rebuilds ? 13 : -1);
+}
+
+void TestPlcConnection::terminateOrder()
+{
+    Station st;
+    st.connection.connectPlc();
+    const std::shared_ptr<CommLink> record = st.connection.plcLinks().front();
+    st.plc.clearCalls();
+    st.connection.terminateLinks();
+    // The notification goes first, then every handle in a fixed order.
+    QCOMPARE(st.plc.calls().join(u' ').remove(u"releaseHandle "_s).remove(kPrint),
+             u"deleteNotification anford LosName RAW CmdLine TeileNr anford anfordErr "
+             u"anfordErrText ResteKennung ResteLaenge ResteProfil ResteColor EtikettenType"_s);
+    QVERIFY(st.connection.plcLinks().empty());
+    QCOMPARE(handleNames(st.plc, *record), QStringList(13, QString()));
+    st.connection.closeLink();
+    QCOMPARE(st.plc.calls().last(), u"closeLink"_s);
+}
+
+QTEST_GUILESS_MAIN(TestPlcConnection)
+#include "tst_plcconnection.moc"
