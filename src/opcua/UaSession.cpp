@@ -1,0 +1,241 @@
+#include "UaSession.h"
+
+#include "UaDecoder.h"
+#include "UaServiceIds.h"
+#include "UaSessionServices.h"
+
+#include <QRandomGenerator>
+
+namespace {
+constexpr int kNonceLength = 32;
+
+QByteArray randomNonce()
+{
+    QByteArray nonce(kNonceLength, Qt::Uninitialized);
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32 *>(nonce.data()),
+                                          kNonceLength / 4);
+    return nonce;
+}
+} // namespace
+
+UaSession::UaSession(QObject *parent)
+    : QObject(parent)
+    , m_channel(this)
+{
+    connect(&m_channel, &UaSecureChannel::opened, this, &UaSession::createSession);
+    connect(&m_channel, &UaSecureChannel::closed, this, &UaSession::onChannelClosed);
+}
+
+void UaSession::open(const QString &endpointUrl)
+{
+    if (m_state != State::Closed)
+        return;
+    m_state = State::Opening;
+    m_failStatus = UaStatus::Good;
+    m_sessionId = {};
+    m_authenticationToken = {};
+    m_channel.open(endpointUrl);
+}
+
+void UaSession::close()
+{
+    if (m_state != State::Active) {
+        if (m_state != State::Closed)
+            m_channel.close();
+        return;
+    }
+    m_state = State::Closing;
+    m_channel.send(
+        closeSessionBody(requestHeader(), true), [this](const UaResponse &) { m_channel.close(); },
+        m_requestTimeout);
+}
+
+quint32 UaSession::read(const QList<ReadItem> &items, ReadHandler handler)
+{
+    ReadRequest request{requestHeader(), items};
+    const qsizetype count = items.size();
+    return m_channel.send(
+        request.toBody(),
+        [this, handler, count](const UaResponse &response) {
+            handler(readResult(response, count));
+        },
+        m_requestTimeout);
+}
+
+quint32 UaSession::write(const QList<WriteItem> &items, WriteHandler handler)
+{
+    WriteRequest request{requestHeader(), items};
+    const qsizetype count = items.size();
+    return m_channel.send(
+        request.toBody(),
+        [this, handler, count](const UaResponse &response) {
+            handler(writeResult(response, count));
+        },
+        m_requestTimeout);
+}
+
+ReadResult UaSession::readSync(const QList<ReadItem> &items, int timeoutMs)
+{
+    ReadRequest request{requestHeader(), items};
+    request.header.timeoutHint = quint32(qMax(0, timeoutMs));
+    const quint32 requestId = m_channel.send(request.toBody());
+    if (requestId == 0)
+        return {m_state == State::Active ? UaStatus::BadRequestTooLarge
+                                         : UaStatus::BadSessionClosed,
+                {}};
+    return readResult(m_channel.waitFor(requestId, timeoutMs), items.size());
+}
+
+WriteResult UaSession::writeSync(const QList<WriteItem> &items, int timeoutMs)
+{
+    WriteRequest request{requestHeader(), items};
+    request.header.timeoutHint = quint32(qMax(0, timeoutMs));
+    const quint32 requestId = m_channel.send(request.toBody());
+    if (requestId == 0)
+        return {m_state == State::Active ? UaStatus::BadRequestTooLarge
+                                         : UaStatus::BadSessionClosed,
+                {}};
+    return writeResult(m_channel.waitFor(requestId, timeoutMs), items.size());
+}
+
+RequestHeader UaSession::requestHeader()
+{
+    RequestHeader header;
+    header.authenticationToken = m_authenticationToken;
+    header.timestamp = UaDateTime::fromDateTime(QDateTime::currentDateTimeUtc());
+    if (++m_lastRequestHandle == 0)
+        m_lastRequestHandle = 1;
+    header.requestHandle = m_lastRequestHandle;
+    header.timeoutHint = quint32(m_requestTimeout);
+    return header;
+}
+
+void UaSession::createSession()
+{
+    CreateSessionRequest request;
+    request.header = requestHeader();
+    request.applicationUri = QStringLiteral("urn:etikor:client");
+    request.productUri = QStringLiteral("urn:etikor");
+    request.applicationName = QStringLiteral("Etikor");
+    request.endpointUrl = m_channel.endpointUrl();
+    request.sessionName = QStringLiteral("Etikor");
+    request.clientNonce = randomNonce();
+    m_channel.send(
+        request.toBody(), [this](const UaResponse &response) { onCreateSessionResponse(response); },
+        m_requestTimeout);
+}
+
+void UaSession::onCreateSessionResponse(const UaResponse &response)
+{
+    UaDecoder decoder(response.body);
+    if (const quint32 status = responseStatus(response, UaServiceId::CreateSessionResponse)) {
+        fail(status);
+        return;
+    }
+    const CreateSessionResponse created = CreateSessionResponse::decode(decoder);
+    if (!decoder.ok() || UaStatus::isBad(created.header.serviceResult)) {
+        fail(decoder.ok() ? created.header.serviceResult : decoder.status());
+        return;
+    }
+    const QString policyId = created.anonymousPolicyId();
+    if (policyId.isNull()) {
+        fail(UaStatus::BadIdentityTokenRejected);
+        return;
+    }
+    m_sessionId = created.sessionId;
+    m_authenticationToken = created.authenticationToken;
+    m_revisedSessionTimeout = created.revisedSessionTimeout;
+    ActivateSessionRequest activate{requestHeader(), policyId};
+    m_channel.send(
+        activate.toBody(), [this](const UaResponse &reply) { onActivateSessionResponse(reply); },
+        m_requestTimeout);
+}
+
+void UaSession::onActivateSessionResponse(const UaResponse &response)
+{
+    UaDecoder decoder(response.body);
+    quint32 status = responseStatus(response, UaServiceId::ActivateSessionResponse);
+    if (status == UaStatus::Good) {
+        // ServerNonce, Results and DiagnosticInfos follow; only the header matters here.
+        const ResponseHeader header = ResponseHeader::decode(decoder);
+        status = decoder.ok() ? header.serviceResult : decoder.status();
+    }
+    if (UaStatus::isBad(status)) {
+        fail(status);
+        return;
+    }
+    m_state = State::Active;
+    Q_EMIT activated();
+}
+
+void UaSession::onChannelClosed(quint32 status)
+{
+    if (m_state == State::Closed)
+        return;
+    m_state = State::Closed;
+    Q_EMIT closed(m_failStatus != UaStatus::Good ? m_failStatus : status);
+}
+
+void UaSession::fail(quint32 status)
+{
+    if (m_state == State::Closed)
+        return;
+    m_failStatus = status;
+    m_channel.close();
+}
+
+ReadResult UaSession::readResult(const UaResponse &response, qsizetype count)
+{
+    ReadResult result;
+    result.status = responseStatus(response, UaServiceId::ReadResponse);
+    if (result.status != UaStatus::Good)
+        return result;
+    UaDecoder decoder(response.body);
+    const ReadResponse decoded = ReadResponse::decode(decoder);
+    if (!decoder.ok()) {
+        m_channel.abort(decoder.status());
+        return {decoder.status(), {}};
+    }
+    result.status = decoded.header.serviceResult;
+    if (UaStatus::isGood(result.status) && decoded.results.size() != count)
+        result.status = UaStatus::BadUnknownResponse;
+    else
+        result.values = decoded.results;
+    return result;
+}
+
+WriteResult UaSession::writeResult(const UaResponse &response, qsizetype count)
+{
+    WriteResult result;
+    result.status = responseStatus(response, UaServiceId::WriteResponse);
+    if (result.status != UaStatus::Good)
+        return result;
+    UaDecoder decoder(response.body);
+    const WriteResponse decoded = WriteResponse::decode(decoder);
+    if (!decoder.ok()) {
+        m_channel.abort(decoder.status());
+        return {decoder.status(), {}};
+    }
+    result.status = decoded.header.serviceResult;
+    if (UaStatus::isGood(result.status) && decoded.results.size() != count)
+        result.status = UaStatus::BadUnknownResponse;
+    else
+        result.results = decoded.results;
+    return result;
+}
+
+quint32 UaSession::responseStatus(const UaResponse &response, quint32 expectedTypeId)
+{
+    if (response.status != UaStatus::Good)
+        return response.status;
+    if (response.typeId == NodeId::numeric(0, expectedTypeId))
+        return UaStatus::Good;
+    if (response.typeId != NodeId::numeric(0, UaServiceId::ServiceFault))
+        return UaStatus::BadUnknownResponse;
+    UaDecoder decoder(response.body);
+    const ResponseHeader header = ResponseHeader::decode(decoder);
+    if (!decoder.ok())
+        return decoder.status();
+    return UaStatus::isBad(header.serviceResult) ? header.serviceResult
+                                                 : UaStatus::BadUnknownResponse;
+}

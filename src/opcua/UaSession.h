@@ -1,0 +1,81 @@
+#pragma once
+
+#include "UaAttributeServices.h"
+#include "UaSecureChannel.h"
+
+#include <QObject>
+#include <functional>
+
+// The outcome of a Read: status is the service result (or why no response came); values
+// holds one DataValue per item, in the order asked, when status is Good.
+struct ReadResult {
+    quint32 status = UaStatus::Good;
+    QList<DataValue> values;
+};
+
+// The outcome of a Write: status as for ReadResult; results one status per item.
+struct WriteResult {
+    quint32 status = UaStatus::Good;
+    QList<quint32> results;
+};
+
+// An anonymous session on its own secure channel (OPC 10000-4, 5.6): CreateSession, then
+// ActivateSession with the anonymous policy the server names for the None security policy,
+// Read and Write as asynchronous calls with a callback each, synchronous variants that wait
+// on the channel's socket alone, and CloseSession. A session that cannot be established or
+// whose channel closes ends with closed(status); a new open() starts from scratch.
+class UaSession : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Closed, Opening, Active, Closing };
+    using ReadHandler = std::function<void(const ReadResult &)>;
+    using WriteHandler = std::function<void(const WriteResult &)>;
+
+    explicit UaSession(QObject *parent = nullptr);
+
+    void open(const QString &endpointUrl);
+    // CloseSession, then CloseSecureChannel; closed(Good).
+    void close();
+
+    State state() const { return m_state; }
+    UaSecureChannel *channel() { return &m_channel; }
+    const NodeId &sessionId() const { return m_sessionId; }
+    double revisedSessionTimeout() const { return m_revisedSessionTimeout; }
+    // How long an asynchronous call waits for its response before it gets BadTimeout, and
+    // the timeout hint sent with each request, in milliseconds.
+    void setRequestTimeout(int milliseconds) { m_requestTimeout = milliseconds; }
+
+    // Returns the request id, 0 when the request could not be sent (handler then gets the
+    // reason from the event loop).
+    quint32 read(const QList<ReadItem> &items, ReadHandler handler);
+    quint32 write(const QList<WriteItem> &items, WriteHandler handler);
+    // BadTimeout when no response came within timeoutMs.
+    ReadResult readSync(const QList<ReadItem> &items, int timeoutMs);
+    WriteResult writeSync(const QList<WriteItem> &items, int timeoutMs);
+
+Q_SIGNALS:
+    void activated();
+    void closed(quint32 status);
+
+private:
+    RequestHeader requestHeader();
+    void createSession();
+    void onCreateSessionResponse(const UaResponse &response);
+    void onActivateSessionResponse(const UaResponse &response);
+    void onChannelClosed(quint32 status);
+    void fail(quint32 status);
+    ReadResult readResult(const UaResponse &response, qsizetype count);
+    WriteResult writeResult(const UaResponse &response, qsizetype count);
+    // Good when response carries the expected response type; else the reason, with a
+    // ServiceFault's service result.
+    quint32 responseStatus(const UaResponse &response, quint32 expectedTypeId);
+
+    UaSecureChannel m_channel;
+    State m_state = State::Closed;
+    quint32 m_failStatus = UaStatus::Good;
+    NodeId m_sessionId;
+    NodeId m_authenticationToken;
+    double m_revisedSessionTimeout = 0;
+    quint32 m_lastRequestHandle = 0;
+    int m_requestTimeout = 10000;
+};
