@@ -184,43 +184,44 @@ void UaSession::fail(quint32 status)
     m_channel.close();
 }
 
+namespace {
+// The results of a Read or Write response: the service's status, BadUnknownResponse when a
+// good answer holds another number of results than were asked for, or the decoder's status
+// when the body does not decode, which also ends the channel.
+template <typename Decoded, typename Results>
+quint32 takeResults(const UaResponse &response, quint32 status, qsizetype count, Results &out,
+                    UaSecureChannel &channel)
+{
+    if (status != UaStatus::Good)
+        return status;
+    UaDecoder decoder(response.body);
+    const Decoded decoded = Decoded::decode(decoder);
+    if (!decoder.ok()) {
+        channel.abort(decoder.status());
+        return decoder.status();
+    }
+    if (UaStatus::isGood(decoded.header.serviceResult) && decoded.results.size() != count)
+        return UaStatus::BadUnknownResponse;
+    out = decoded.results;
+    return decoded.header.serviceResult;
+}
+} // namespace
+
 ReadResult UaSession::readResult(const UaResponse &response, qsizetype count)
 {
     ReadResult result;
-    result.status = responseStatus(response, UaServiceId::ReadResponse);
-    if (result.status != UaStatus::Good)
-        return result;
-    UaDecoder decoder(response.body);
-    const ReadResponse decoded = ReadResponse::decode(decoder);
-    if (!decoder.ok()) {
-        m_channel.abort(decoder.status());
-        return {decoder.status(), {}};
-    }
-    result.status = decoded.header.serviceResult;
-    if (UaStatus::isGood(result.status) && decoded.results.size() != count)
-        result.status = UaStatus::BadUnknownResponse;
-    else
-        result.values = decoded.results;
+    result.status =
+        takeResults<ReadResponse>(response, responseStatus(response, UaServiceId::ReadResponse),
+                                  count, result.values, m_channel);
     return result;
 }
 
 WriteResult UaSession::writeResult(const UaResponse &response, qsizetype count)
 {
     WriteResult result;
-    result.status = responseStatus(response, UaServiceId::WriteResponse);
-    if (result.status != UaStatus::Good)
-        return result;
-    UaDecoder decoder(response.body);
-    const WriteResponse decoded = WriteResponse::decode(decoder);
-    if (!decoder.ok()) {
-        m_channel.abort(decoder.status());
-        return {decoder.status(), {}};
-    }
-    result.status = decoded.header.serviceResult;
-    if (UaStatus::isGood(result.status) && decoded.results.size() != count)
-        result.status = UaStatus::BadUnknownResponse;
-    else
-        result.results = decoded.results;
+    result.status =
+        takeResults<WriteResponse>(response, responseStatus(response, UaServiceId::WriteResponse),
+                                   count, result.results, m_channel);
     return result;
 }
 
