@@ -43,25 +43,26 @@ void LogBackup::buildBackup()
         return;
     QFile source(log);
     if (!source.copy(target)) {
-        report(source.errorString() + QStringLiteral(" (") + log + QStringLiteral(" -> ") + target +
-                   u')',
-               75);
+        report(source, log + QStringLiteral(" -> ") + target);
         return;
     }
     QFile stale(log);
     if (!stale.remove()) {
-        report(stale.errorString() + QStringLiteral(" (") + log + u')', 75);
+        report(stale, log);
         return;
     }
     QFile fresh(log);
     if (!fresh.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        report(fresh.errorString() + QStringLiteral(" (") + log + u')', 75);
+        report(fresh, log);
 }
 
-void LogBackup::report(const QString &description, int number)
+void LogBackup::report(const QFileDevice &file, const QString &what)
 {
-    const Failure failure{number, QStringLiteral("buildBackup"), description, {}, 0};
-    m_sink.addMessage(3, description, QString(), 0, false, QString(), failure);
+    Failure failure = Failure::fromFile(file, QStringLiteral("buildBackup"));
+    if (!failure.pending()) // a copy refused for a reason QFile does not classify
+        failure = {75, QStringLiteral("buildBackup"), file.errorString(), {}, 0};
+    failure.description += QStringLiteral(" (") + what + u')';
+    m_sink.addMessage(3, failure.description, QString(), 0, false, QString(), failure);
 }
 
 void LogBackup::killOldBakFiles()

@@ -5,6 +5,7 @@
 #include <functional>
 
 class MessageSink;
+class QFileDevice;
 class PrintControls;
 
 // The communication log is never trimmed in place: past 640,000 bytes it is copied into
@@ -34,7 +35,8 @@ public:
     static QString backupName(const QDateTime &moment);
 
 private:
-    void report(const QString &description, int number);
+    // The failure of a file operation on what, as a kind-3 message carrying it.
+    void report(const QFileDevice &file, const QString &what);
 
     const PrintControls &m_controls;
     QString m_appFolder;
