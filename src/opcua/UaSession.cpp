@@ -74,28 +74,35 @@ quint32 UaSession::write(const QList<WriteItem> &items, WriteHandler handler)
         m_requestTimeout);
 }
 
+quint32 UaSession::send(const QByteArray &body, UaResponseHandler handler, int timeoutMs)
+{
+    return m_channel.send(body, std::move(handler), timeoutMs);
+}
+
+UaResponse UaSession::sendSync(const QByteArray &body, int timeoutMs)
+{
+    const quint32 requestId = m_channel.send(body);
+    if (requestId == 0) {
+        UaResponse failed;
+        failed.status =
+            m_state == State::Active ? UaStatus::BadRequestTooLarge : UaStatus::BadSessionClosed;
+        return failed;
+    }
+    return m_channel.waitFor(requestId, timeoutMs);
+}
+
 ReadResult UaSession::readSync(const QList<ReadItem> &items, int timeoutMs)
 {
     ReadRequest request{requestHeader(), items};
     request.header.timeoutHint = quint32(qMax(0, timeoutMs));
-    const quint32 requestId = m_channel.send(request.toBody());
-    if (requestId == 0)
-        return {m_state == State::Active ? UaStatus::BadRequestTooLarge
-                                         : UaStatus::BadSessionClosed,
-                {}};
-    return readResult(m_channel.waitFor(requestId, timeoutMs), items.size());
+    return readResult(sendSync(request.toBody(), timeoutMs), items.size());
 }
 
 WriteResult UaSession::writeSync(const QList<WriteItem> &items, int timeoutMs)
 {
     WriteRequest request{requestHeader(), items};
     request.header.timeoutHint = quint32(qMax(0, timeoutMs));
-    const quint32 requestId = m_channel.send(request.toBody());
-    if (requestId == 0)
-        return {m_state == State::Active ? UaStatus::BadRequestTooLarge
-                                         : UaStatus::BadSessionClosed,
-                {}};
-    return writeResult(m_channel.waitFor(requestId, timeoutMs), items.size());
+    return writeResult(sendSync(request.toBody(), timeoutMs), items.size());
 }
 
 RequestHeader UaSession::requestHeader()

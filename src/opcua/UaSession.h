@@ -53,12 +53,21 @@ public:
     ReadResult readSync(const QList<ReadItem> &items, int timeoutMs);
     WriteResult writeSync(const QList<WriteItem> &items, int timeoutMs);
 
+    // Any other service: body is the encoded request (type id first) whose header came from
+    // requestHeader(). send() answers through handler from the event loop, sendSync() waits
+    // on the channel's socket alone; both as UaSecureChannel::send() and waitFor().
+    RequestHeader requestHeader();
+    quint32 send(const QByteArray &body, UaResponseHandler handler, int timeoutMs);
+    UaResponse sendSync(const QByteArray &body, int timeoutMs);
+    // Good when response carries the expected response type; else the reason, with a
+    // ServiceFault's service result.
+    static quint32 responseStatus(const UaResponse &response, quint32 expectedTypeId);
+
 Q_SIGNALS:
     void activated();
     void closed(quint32 status);
 
 private:
-    RequestHeader requestHeader();
     void createSession();
     void onCreateSessionResponse(const UaResponse &response);
     void onActivateSessionResponse(const UaResponse &response);
@@ -66,9 +75,6 @@ private:
     void fail(quint32 status);
     ReadResult readResult(const UaResponse &response, qsizetype count);
     WriteResult writeResult(const UaResponse &response, qsizetype count);
-    // Good when response carries the expected response type; else the reason, with a
-    // ServiceFault's service result.
-    quint32 responseStatus(const UaResponse &response, quint32 expectedTypeId);
 
     UaSecureChannel m_channel;
     State m_state = State::Closed;
