@@ -9,6 +9,8 @@
 #include "MainWindow.h"
 #include "MessageDisplay.h"
 #include "MessageQueue.h"
+#include "OpcUaLink.h"
+#include "PlcPropertiesWindow.h"
 #include "PrintControls.h"
 #include "Registry.h"
 #include "RegistryStore.h"
@@ -63,7 +65,10 @@ int main(int argc, char **argv)
     MessageDisplay messages(queue, prompt, appFolder);
     queue.setOverflowPrompt(&prompt);
     Registry registry(store, queue);
-    StationServices services({settings, controls, eventLog, queue, registry, appFolder});
+    OpcUaLink plc(OpcUaLinkOptions::fromStore(registry));
+    PlcPropertiesWindow plcProperties(&window);
+    plc.setPropertiesView(&plcProperties);
+    StationServices services({settings, controls, eventLog, queue, registry, plc, appFolder});
     services.commLog().setHistoryView(&window);
     TrayManagerLink link(window);
     Station station({settings, controls, prompt, services, link, PrinterSource::system(), appFolder,

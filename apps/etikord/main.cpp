@@ -8,6 +8,7 @@
 #include "AppSettings.h"
 #include "MessageQueue.h"
 #include "NoManagerLink.h"
+#include "OpcUaLink.h"
 #include "PrintControls.h"
 #include "Registry.h"
 #include "RegistryStore.h"
@@ -46,7 +47,8 @@ int main(int argc, char **argv)
     AppSettings settings;
     settings.configPath = *configPath;
     Registry registry(store, queue);
-    StationServices services({settings, controls, eventLog, queue, registry, appFolder});
+    OpcUaLink plc(OpcUaLinkOptions::fromStore(registry));
+    StationServices services({settings, controls, eventLog, queue, registry, plc, appFolder});
     ServicePrompt prompt(services.commLog());
     queue.setOverflowPrompt(&prompt);
     NoManagerLink link;

@@ -122,6 +122,25 @@ UaResponse UaSecureChannel::waitFor(quint32 requestId, int timeoutMs)
     return response;
 }
 
+bool UaSecureChannel::waitForProgress(int timeoutMs)
+{
+    if (m_state == State::Closed)
+        return false;
+    if (m_state == State::Connecting) {
+        if (m_socket->waitForConnected(timeoutMs))
+            return true;
+        // A refusal has closed the channel already. A wait that ran out has given up the
+        // attempt too: QAbstractSocket resets the socket without a signal.
+        if (m_socket->state() == QAbstractSocket::UnconnectedState)
+            fail(UaStatus::BadTimeout);
+        return false;
+    }
+    const QDeadlineTimer deadline(timeoutMs);
+    if (m_socket->bytesToWrite() > 0)
+        m_socket->waitForBytesWritten(timeoutMs);
+    return m_state != State::Closed && m_socket->waitForReadyRead(int(deadline.remainingTime()));
+}
+
 void UaSecureChannel::onConnected()
 {
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);

@@ -68,6 +68,11 @@ public:
     // responses, and the closing of the channel, that happen meanwhile are delivered from the
     // event loop afterwards.
     UaResponse waitFor(quint32 requestId, int timeoutMs);
+    // Waits on this channel's socket alone (no event loop) until it has connected or data
+    // came in and was handled, at most timeoutMs, so that opening can go on where the event
+    // loop does not run. Signals and handlers run from inside. False when the channel is
+    // closed or nothing happened in time.
+    bool waitForProgress(int timeoutMs);
 
 Q_SIGNALS:
     void opened();

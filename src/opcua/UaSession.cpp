@@ -5,6 +5,7 @@
 #include "UaSessionServices.h"
 
 #include <QRandomGenerator>
+#include <utility>
 
 namespace {
 constexpr int kNonceLength = 32;
@@ -22,7 +23,7 @@ UaSession::UaSession(QObject *parent)
     : QObject(parent)
     , m_channel(this)
 {
-    connect(&m_channel, &UaSecureChannel::opened, this, &UaSession::createSession);
+    connect(&m_channel, &UaSecureChannel::opened, this, &UaSession::onChannelOpened);
     connect(&m_channel, &UaSecureChannel::closed, this, &UaSession::onChannelClosed);
 }
 
@@ -34,13 +35,32 @@ void UaSession::open(const QString &endpointUrl)
     m_failStatus = UaStatus::Good;
     m_sessionId = {};
     m_authenticationToken = {};
+    m_resumable = false;
+    m_resuming = false;
     m_channel.open(endpointUrl);
+}
+
+void UaSession::reopen()
+{
+    if (m_state != State::Closed)
+        return;
+    if (!m_resumable) {
+        open(m_channel.endpointUrl());
+        return;
+    }
+    m_state = State::Opening;
+    m_failStatus = UaStatus::Good;
+    m_resuming = true;
+    m_channel.open(m_channel.endpointUrl());
 }
 
 void UaSession::close()
 {
+    m_resumable = false;
     if (m_state != State::Active) {
-        if (m_state != State::Closed)
+        if (m_state == State::Closed)
+            m_authenticationToken = {};
+        else
             m_channel.close();
         return;
     }
@@ -117,8 +137,18 @@ RequestHeader UaSession::requestHeader()
     return header;
 }
 
+void UaSession::onChannelOpened()
+{
+    if (m_resuming)
+        activateSession();
+    else
+        createSession();
+}
+
 void UaSession::createSession()
 {
+    m_sessionId = {};
+    m_authenticationToken = {};
     CreateSessionRequest request;
     request.header = requestHeader();
     request.applicationUri = QStringLiteral("urn:etikor:client");
@@ -152,7 +182,15 @@ void UaSession::onCreateSessionResponse(const UaResponse &response)
     m_sessionId = created.sessionId;
     m_authenticationToken = created.authenticationToken;
     m_revisedSessionTimeout = created.revisedSessionTimeout;
-    ActivateSessionRequest activate{requestHeader(), policyId};
+    m_anonymousPolicyId = policyId;
+    activateSession();
+}
+
+void UaSession::activateSession()
+{
+    // On a new channel the same request, with the kept authentication token in its header,
+    // moves the session over (OPC 10000-4, 5.6.3); an anonymous token needs no signature.
+    ActivateSessionRequest activate{requestHeader(), m_anonymousPolicyId};
     m_channel.send(
         activate.toBody(), [this](const UaResponse &reply) { onActivateSessionResponse(reply); },
         m_requestTimeout);
@@ -167,10 +205,20 @@ void UaSession::onActivateSessionResponse(const UaResponse &response)
         const ResponseHeader header = ResponseHeader::decode(decoder);
         status = decoder.ok() ? header.serviceResult : decoder.status();
     }
+    if (UaStatus::isBad(status) && m_resuming && response.status == UaStatus::Good) {
+        // The server answered, so it no longer has the session or will not hand it over;
+        // whatever the reason, asking again would get the same answer.
+        m_resuming = false;
+        m_resumable = false;
+        createSession();
+        return;
+    }
     if (UaStatus::isBad(status)) {
         fail(status);
         return;
     }
+    m_resumed = std::exchange(m_resuming, false);
+    m_resumable = true;
     m_state = State::Active;
     Q_EMIT activated();
 }
@@ -180,6 +228,7 @@ void UaSession::onChannelClosed(quint32 status)
     if (m_state == State::Closed)
         return;
     m_state = State::Closed;
+    m_resuming = false;
     Q_EMIT closed(m_failStatus != UaStatus::Good ? m_failStatus : status);
 }
 

@@ -24,6 +24,8 @@ struct WriteResult {
 // Read and Write as asynchronous calls with a callback each, synchronous variants that wait
 // on the channel's socket alone, and CloseSession. A session that cannot be established or
 // whose channel closes ends with closed(status); a new open() starts from scratch.
+// A session whose channel was lost keeps its identity: reopen() transfers it to a new channel
+// (OPC 10000-4, 5.6.3), and the server's subscriptions of it live on. close() ends it for good.
 class UaSession : public QObject {
     Q_OBJECT
 public:
@@ -34,13 +36,25 @@ public:
     explicit UaSession(QObject *parent = nullptr);
 
     void open(const QString &endpointUrl);
-    // CloseSession, then CloseSecureChannel; closed(Good).
+    // Opens a new channel to the endpoint of the last open() and re-activates the session on
+    // it with ActivateSession; when the server refuses (it restarted, or the session timed
+    // out) or there is no session to re-activate, it creates a new one. activated() or
+    // closed(status) follow as for open(); resumed() tells which of the two it was.
+    void reopen();
+    // CloseSession, then CloseSecureChannel; closed(Good). Without a channel it forgets the
+    // identity kept for reopen().
     void close();
 
     State state() const { return m_state; }
     UaSecureChannel *channel() { return &m_channel; }
     const NodeId &sessionId() const { return m_sessionId; }
     double revisedSessionTimeout() const { return m_revisedSessionTimeout; }
+    // Whether reopen() can try to re-activate: the session was active and is Closed because
+    // its channel was lost, not by close().
+    bool canResume() const { return m_state == State::Closed && m_resumable; }
+    // Whether the last activation re-activated an existing session on a new channel (true)
+    // or activated a new session (false, and subscriptions of an earlier one are gone).
+    bool resumed() const { return m_resumed; }
     // How long an asynchronous call waits for its response before it gets BadTimeout, and
     // the timeout hint sent with each request, in milliseconds.
     void setRequestTimeout(int milliseconds) { m_requestTimeout = milliseconds; }
@@ -68,8 +82,10 @@ Q_SIGNALS:
     void closed(quint32 status);
 
 private:
+    void onChannelOpened();
     void createSession();
     void onCreateSessionResponse(const UaResponse &response);
+    void activateSession();
     void onActivateSessionResponse(const UaResponse &response);
     void onChannelClosed(quint32 status);
     void fail(quint32 status);
@@ -82,6 +98,12 @@ private:
     NodeId m_sessionId;
     NodeId m_authenticationToken;
     double m_revisedSessionTimeout = 0;
+    QString m_anonymousPolicyId;
+    // The identity belongs to a session the server activated and close() has not ended.
+    bool m_resumable = false;
+    // The opening under way re-activates the kept identity.
+    bool m_resuming = false;
+    bool m_resumed = false;
     quint32 m_lastRequestHandle = 0;
     int m_requestTimeout = 10000;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PlcLinkProperty.h"
+
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -67,6 +69,11 @@ public:
 
     // The link's own properties view (the desktop program shows a dialog).
     virtual void showProperties() = 0;
+    // What that view shows, as name and value lines; read again while the view is open.
+    virtual PlcLinkProperties properties() const
+    {
+        return {{QStringLiteral("Net id"), netId()}, {QStringLiteral("Port"), port()}};
+    }
     // Ends the link for good; called once at shutdown after every handle was released.
     virtual void closeLink() = 0;
 

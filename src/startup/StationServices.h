@@ -4,17 +4,20 @@
 #include "DiskSpaceWatch.h"
 #include "ImageCleanup.h"
 #include "LogBackup.h"
+#include "PlcConnection.h"
 #include "StationHooks.h"
 
 struct AppSettings;
 class AppEventLog;
 class MessageQueue;
 class OptionStore;
+class PlcLink;
 class PrintControls;
 
 // The subsystems behind the load and shutdown sequences of one station: the disk-space
-// watch, the communication log with its backups, the image cleanup and the operator's
-// message queue. Owns what only the station uses and lends the rest out by reference.
+// watch, the communication log with its backups, the image cleanup, the operator's message
+// queue and the variable link on the PLC link. Owns what only the station uses and lends the
+// rest out by reference.
 class StationServices : public StationHooks {
 public:
     struct Parts {
@@ -23,6 +26,7 @@ public:
         AppEventLog &eventLog;
         MessageQueue &queue;
         OptionStore &options;
+        PlcLink &plc;
         QString appFolder;
     };
 
@@ -31,16 +35,25 @@ public:
     CommLog &commLog() { return m_commLog; }
     DiskSpaceWatch &diskSpaceWatch() { return m_diskSpaceWatch; }
     ImageCleanup &imageCleanup() { return m_imageCleanup; }
+    PlcConnection &plcConnection() { return m_plcConnection; }
 
     bool checkDiskSpace(bool report) override;
     void prepareCommLog(const QString &commLogFile) override;
+    void setPlcNetId(const QString &netId) override;
+    void setPlcPort(const QString &port) override;
+    void connectPlc() override;
+    void showPlcProperties() override;
+    void terminateLinks() override;
+    void closePlcLink() override;
     void cleanCadImages() override;
     void dropMessageQueue() override;
 
 private:
     MessageQueue &m_queue;
+    PlcLink &m_plc;
     DiskSpaceWatch m_diskSpaceWatch;
     LogBackup m_logBackup;
     CommLog m_commLog;
     ImageCleanup m_imageCleanup;
+    PlcConnection m_plcConnection;
 };

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The desktop program as an operator meets it: a real X server with a tray, a fresh home
-# folder, a station configuration copied from a Windows station and a station with none.
-# The window is opened from the tray icon, edited and saved; the file is checked byte for
-# byte. A second start while the first runs must end silently. A disk below the registry's
-# free-space limit brings up the message window, which OK answers.
+# folder, a station configuration copied from a Windows station and a station with none,
+# and a simulated PLC that publishes the variables of module Linie7 only. Each station
+# starts with another module, so it reports the missing variables in the message window,
+# which OK answers. The window is opened from the tray icon, the module is changed to
+# Linie7 and saved, and the link is built without a complaint; the file is checked byte
+# for byte. A second start while the first runs must end silently. A disk below the
+# registry's free-space limit brings up the message window, which OK answers.
 set -euo pipefail
 etikor="$1"
 work="$(mktemp -d)"
@@ -32,6 +35,17 @@ unset XDG_CONFIG_HOME XDG_DATA_HOME QT_QPA_PLATFORM
 mkdir -p "$HOME" && install -d -m 700 "$XDG_RUNTIME_DIR"
 export CUPS_SERVER=127.0.0.1:9   # no print system: the default printer is empty
 
+# The PLC, reached through the registry's endpoint option, as the configurations' net ids
+# name no OPC UA server.
+plcsim="$(cd "$(dirname "$0")/../../tools/plcsim" && pwd)/plcsim.js"
+port=$(node -e 'const s = require("net").createServer().listen(0, "127.0.0.1", () => { console.log(s.address().port); s.close(); })')
+node "$plcsim" --module Linie7 --port "$port" --stay --quiet </dev/null >"$work/plcsim.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 600); do grep -q '^ready ' "$work/plcsim.log" && break; sleep 0.1; done
+grep -q '^ready ' "$work/plcsim.log" || fail "the simulated PLC did not start: $(cat "$work/plcsim.log")"
+printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Vornhalt\\Orvane-Application\\OPC UA\\Optionen]\r\n"Endpoint"="opc.tcp://localhost:%s"\r\n\r\n' \
+  "$port" >"$ETIKOR_REGISTRY"
+
 wait_for() { # command... : retries for about ten seconds
   for _ in $(seq 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done
   return 1
@@ -42,6 +56,15 @@ tray_icon() {
   awk '/"panel"/ {p = 1; next} p && /"etikor"/ {print $NF; found = 1; exit} END {exit !found}' <<<"$tree"
 }
 window_id() { xdotool search --name "$1" | head -1; }
+# Answers the message window of a station whose module the PLC does not know; its caption
+# is the application title, which has no version in it.
+answer_plc_message() {
+  local re=' Etikor(: Empty configuration )?$'
+  wait_for xdotool search --onlyvisible --name "$re" || fail "no message for the unknown module"
+  local msg; msg=$(xdotool search --onlyvisible --name "$re" | head -1)
+  xdotool windowfocus --sync "$msg" && xdotool key --window "$msg" alt+o
+  wait_for bash -c "! xdotool search --onlyvisible --name '$re'" || fail "OK did not close it"
+}
 
 # Starts the program, opens the window from the tray, turns edit mode on, replaces the
 # module name and saves. $1: the station folder, $2: the title the window must carry, $3..:
@@ -52,6 +75,7 @@ edit_and_save() {
   local pid=$!
   pids+=("$pid")
   wait_for tray_icon || fail "no tray icon appeared"
+  answer_plc_message
   [ -z "$(xdotool search --onlyvisible --name "$title" 2>/dev/null)" ] || fail "window visible at start"
   local pos; pos=$(tray_icon)
   local x=${pos#+}; x=${x%%+*}; local y=${pos##*+}
@@ -64,6 +88,8 @@ edit_and_save() {
   xdotool mousemove --window "$wid" 250 94 click --repeat 3 1 && sleep 0.2
   xdotool type --delay 20 "Linie7"
   xdotool key --window "$wid" alt+f && sleep 0.3 && xdotool key s && sleep 0.5
+  grep -q "Create VarHandle: Linie7" "$home"/EtikorComm-*.dat &&
+    fail "the link to module Linie7 failed: $(cat "$home"/EtikorComm-*.dat)"
   # A second start of the same program ends silently while the first runs.
   local t0=$SECONDS
   ETIKOR_HOME="$home" timeout 20 "$etikor" >/dev/null 2>&1 || fail "second instance failed"
@@ -100,6 +126,7 @@ edit_and_save "$work/plant/Server" "gung Etikor Vers:" "$work/plant/Server/Line.
 grep -q '"MaxFreeSpace(MB)"=" 30"' "$ETIKOR_REGISTRY" || fail "no default free-space limit written"
 sed -i 's/"MaxFreeSpace(MB)"=" 30"/"MaxFreeSpace(MB)"="999999999999"/' "$ETIKOR_REGISTRY"
 mkdir -p "$work/full/Server"
+printf '"Modulname","Linie7"\r\n' >"$work/full/Server/Etikor.dcnf"
 ETIKOR_HOME="$work/full/Server" "$etikor" >"$work/etikor.log" 2>&1 &
 pid=$!
 pids+=("$pid")

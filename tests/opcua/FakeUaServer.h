@@ -28,6 +28,13 @@ public:
             m_client->write(bytes);
     }
 
+    // Ends the connection of the last client.
+    void closeClient()
+    {
+        if (m_client)
+            m_client->disconnectFromHost();
+    }
+
 private:
     QTcpServer m_server;
     QTcpSocket *m_client = nullptr;

@@ -23,8 +23,9 @@ public:
         m_process.waitForFinished(5000);
     }
 
-    // Starts the simulator and waits for its ready line; false when it did not come.
-    bool start()
+    // Starts the simulator with extra command-line options and waits for its ready line;
+    // false when it did not come.
+    bool start(const QStringList &options = {})
     {
         QTcpServer probe;
         if (!probe.listen(QHostAddress::LocalHost))
@@ -36,10 +37,13 @@ public:
             QStringLiteral("/../../tools/plcsim/plcsim.js");
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
         m_process.setStandardErrorFile(QProcess::nullDevice());
-        m_process.start(QStringLiteral("node"),
-                        {script, QStringLiteral("--module"), QStringLiteral("Line1"),
-                         QStringLiteral("--port"), QString::number(m_port),
-                         QStringLiteral("--quiet")});
+        QStringList arguments{script,
+                              QStringLiteral("--module"),
+                              QStringLiteral("Line1"),
+                              QStringLiteral("--port"),
+                              QString::number(m_port),
+                              QStringLiteral("--quiet")};
+        m_process.start(QStringLiteral("node"), arguments + options);
         return waitForLine(QStringLiteral("ready "), 60000).startsWith(QStringLiteral("ready "));
     }
 

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "BuiltinType.h"
+#include "EventGate.h"
+#include "NodeId.h"
+#include "OpcUaLinkOptions.h"
+#include "PlcLink.h"
+#include "UaClient.h"
+#include "UaSubscription.h"
+
+#include <QHash>
+#include <optional>
+
+class DataValue;
+class PlcPropertiesView;
+
+// The PLC link over OPC UA: every operation is one synchronous service call on a session
+// that the link keeps open, re-activates after a lost connection and renews after a server
+// restart. A variable name becomes the string node id prefix + name in the configured
+// namespace; a handle is a node whose existence and data type were checked once; the request
+// flag's notification is a monitored item in one subscription whose keep-alives also tell
+// when the server has stopped answering.
+//
+// The first operation connects and waits for the session (at most the call time-out): at
+// start-up the station builds its link right after naming the PLC. Later, while the link
+// is re-connecting, operations fail at once with BadServerNotConnected, so a request cycle
+// never hangs on a lost PLC; a call that times out drops the connection for the same
+// reason. stateChanged(kStateEstablished) then tells the station to build the link again.
+//
+// Events that arise during an operation (a session established while waiting) are held and
+// emitted from the event loop after it returns.
+class OpcUaLink : public PlcLink {
+    Q_OBJECT
+public:
+    explicit OpcUaLink(const OpcUaLinkOptions &options, QObject *parent = nullptr);
+    ~OpcUaLink() override;
+
+    void setPropertiesView(PlcPropertiesView *view) { m_propertiesView = view; }
+    PlcLinkProperties properties() const override;
+
+    QString netId() const override { return m_netId; }
+    void setNetId(const QString &netId) override { m_netId = netId; }
+    QString netId2() const override { return m_netId2; }
+    void setNetId2(const QString &netId) override { m_netId2 = netId; }
+    QString port() const override { return m_port; }
+    void setPort(const QString &port) override { m_port = port; }
+
+    qint32 createHandle(const QString &name, qint32 &handle) override;
+    qint32 releaseHandle(qint32 handle) override;
+    qint32 addNotification(const QString &name, int mode, int cycleMs, qint32 &hNotification,
+                           quint64 userTag) override;
+    qint32 deleteNotification(qint32 hNotification) override;
+    qint32 getVariableInfo(const QString &name, qint32 &namespaceIndex, qint32 &size,
+                           QString &typeName, qint32 &dataTypeId, qint32 &accessLevel) override;
+
+    qint32 readBool(qint32 handle, int byteCount, bool &value) override;
+    qint32 writeBool(qint32 handle, int byteCount, bool value) override;
+    qint32 readInt(qint32 handle, int byteCount, qint16 &value) override;
+    qint32 writeInt(qint32 handle, int byteCount, qint16 value) override;
+    qint32 readLong(qint32 handle, int byteCount, qint32 &value) override;
+    qint32 writeLong(qint32 handle, int byteCount, qint32 value) override;
+    qint32 writeLReal(qint32 handle, int byteCount, double value) override;
+    qint32 readString(qint32 handle, int byteCount, QString &value) override;
+    qint32 writeString(qint32 handle, int byteCount, const QString &value) override;
+
+    void showProperties() override;
+    void closeLink() override;
+
+private:
+    struct Variable {
+        QString name;
+        NodeId node;
+        std::optional<BuiltinType> type;
+    };
+    struct Watch {
+        QString name;
+        quint64 userTag = 0;
+        quint32 monitoredItemId = 0; // 0: the item died with its subscription
+    };
+    qint32 ready();
+    qint32 resolveNamespace();
+    NodeId nodeOf(const QString &name) const;
+    qint32 finish(quint32 status);
+    qint32 readAttributes(const NodeId &node, const QList<quint32> &attributes,
+                          QList<DataValue> &values);
+    qint32 textSize(const NodeId &node, qint32 &size);
+    qint32 readValue(qint32 handle, int byteCount, int expected, QMetaType::Type as,
+                     QVariant &value);
+    qint32 writeValue(qint32 handle, int byteCount, int expected, const QVariant &value);
+    qint32 ensureSubscription();
+    void onConnected(bool newSession);
+    void onDisconnected(quint32 status);
+    void onDataChanged(quint32 clientHandle, const DataValue &value);
+    void onSubscriptionLost(quint32 status);
+    void forgetSubscription();
+
+    OpcUaLinkOptions m_options;
+    UaClient m_client;
+    UaSubscription m_subscription;
+    EventGate m_gate;
+    PlcPropertiesView *m_propertiesView = nullptr;
+    QString m_netId;
+    QString m_netId2;
+    QString m_port;
+    std::optional<quint16> m_namespace;
+    QHash<qint32, Variable> m_variables;
+    QHash<qint32, Watch> m_watches;
+    qint32 m_lastHandle = 0;
+    bool m_everConnected = false;
+    bool m_up = false;
+    bool m_closed = false;
+    quint64 m_calls = 0;
+    quint64 m_failedCalls = 0;
+    quint64 m_events = 0;
+    quint32 m_lastCallStatus = 0;
+};

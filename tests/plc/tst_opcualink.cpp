@@ -1,0 +1,349 @@
+#include "OpcUaLink.h"
+#include "PlcSim.h"
+#include "PlcStatus.h"
+#include "VariableText.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int kWait = 30000;
+const QString kFlag = u"Line1.Print.anford"_s;
+} // namespace
+
+// The OPC UA link against the simulated PLC, a node-opcua server: every operation the station
+// uses with the refusals a real server gives, the request flag's notification, and recovery
+// from a dropped connection, a restarted server and a server that stops answering.
+class TstOpcUaLink : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void scalarsRoundTrip_data();
+    void scalarsRoundTrip();
+    void refusals_data();
+    void refusals();
+    void textsUpToTheirMaximumLength();
+    void variableSizes_data();
+    void variableSizes();
+    void namespaceByUri_data();
+    void namespaceByUri();
+    void raisedFlagIsNotified();
+    void recovers_data();
+    void recovers();
+    void callToAStalledServerTimesOutOnce();
+    void unreachableServerFailsAtOnceAfterTheFirstCall();
+
+private:
+    qint32 handle(const QString &name);
+    // Waits for stateChanged(5), then builds the notification again as the station would.
+    bool rebuilt(QSignalSpy &states, QSignalSpy &changes);
+
+    PlcSim m_sim;
+    std::unique_ptr<OpcUaLink> m_link;
+};
+
+void TstOpcUaLink::initTestCase()
+{
+    QVERIFY(m_sim.start({u"--var"_s, u"Print.Speed:Double"_s, u"--var"_s, u"Print.Note:String"_s}));
+}
+
+void TstOpcUaLink::init()
+{
+    OpcUaLinkOptions options;
+    options.timeoutMs = 3000;
+    m_link = std::make_unique<OpcUaLink>(options);
+    m_link->setNetId(m_sim.url());
+}
+
+void TstOpcUaLink::cleanup()
+{
+    m_link->closeLink();
+    m_link.reset();
+    m_sim.command(u"set Print.anford false"_s);
+}
+
+qint32 TstOpcUaLink::handle(const QString &name)
+{
+    qint32 h = 0;
+    const qint32 status = m_link->createHandle(u"Line1."_s + name, h);
+    return status == PlcStatus::Good ? h : status;
+}
+
+void TstOpcUaLink::scalarsRoundTrip_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("seen");
+    QTest::newRow("bool") << u"Print.anford"_s << QVariant(true) << u"true"_s;
+    QTest::newRow("int") << u"Print.ResteKennung"_s << QVariant::fromValue(qint16(-12)) << u"-12"_s;
+    QTest::newRow("long") << u"Print.TeileNr"_s << QVariant(2000000000) << u"2000000000"_s;
+    QTest::newRow("long into Int16") << u"Print.EtikettenType"_s << QVariant(7) << u"7"_s;
+    QTest::newRow("real") << u"Print.Speed"_s << QVariant(2.5) << u"2.5"_s;
+    QTest::newRow("text") << u"Print.LosName"_s << QVariant(u"Lot \"ä\""_s)
+                          << u"\"Lot \\\"ä\\\"\""_s;
+}
+
+void TstOpcUaLink::scalarsRoundTrip()
+{
+    QFETCH(QString, name);
+    QFETCH(QVariant, value);
+    QFETCH(QString, seen);
+    const qint32 h = handle(name);
+    QVERIFY2(h > 0, qPrintable(QString::number(h)));
+    qint32 status = PlcStatus::BadInvalidArgument;
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        status = m_link->writeBool(h, 2, value.toBool());
+        break;
+    case QMetaType::Short:
+        status = m_link->writeInt(h, 2, value.value<qint16>());
+        break;
+    case QMetaType::Int:
+        status = m_link->writeLong(h, 4, value.toInt());
+        break;
+    case QMetaType::Double:
+        status = m_link->writeLReal(h, 8, value.toDouble());
+        break;
+    default:
+        status = m_link->writeString(h, int(value.toString().size()) * 2, value.toString());
+    }
+    QCOMPARE(status, PlcStatus::Good);
+    QCOMPARE(m_sim.command(u"get "_s + name), u"value Line1.%1 = %2"_s.arg(name, seen));
+
+    QVariant back;
+    if (value.typeId() == QMetaType::Bool) {
+        bool b = false;
+        QCOMPARE(m_link->readBool(h, 2, b), PlcStatus::Good);
+        back = b;
+    } else if (value.typeId() == QMetaType::Short) {
+        qint16 i = 0;
+        QCOMPARE(m_link->readInt(h, 2, i), PlcStatus::Good);
+        back = QVariant::fromValue(i);
+    } else if (value.typeId() == QMetaType::Int) {
+        qint32 l = 0;
+        const qint32 read = m_link->readLong(h, 4, l);
+        back = read == PlcStatus::Good ? QVariant(l) : QVariant(read);
+    } else if (value.typeId() == QMetaType::QString) {
+        QString text;
+        QCOMPARE(m_link->readString(h, 80, text), PlcStatus::Good);
+        back = text;
+    }
+    if (back.isValid())
+        QCOMPARE(back, value);
+}
+
+void TstOpcUaLink::refusals_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<qint32>("status");
+    QTest::newRow("unknown variable")
+        << u"Print.Nothing"_s << u"create"_s << PlcStatus::BadNodeIdUnknown;
+    QTest::newRow("bool from a number")
+        << u"Print.TeileNr"_s << u"readBool"_s << PlcStatus::BadTypeMismatch;
+    QTest::newRow("text into a number")
+        << u"Print.TeileNr"_s << u"writeString"_s << PlcStatus::BadTypeMismatch;
+    QTest::newRow("long beyond Int16")
+        << u"Print.ResteKennung"_s << u"writeLong"_s << PlcStatus::BadOutOfRange;
+    QTest::newRow("wrong byte count")
+        << u"Print.anford"_s << u"readBool4"_s << PlcStatus::BadInvalidArgument;
+}
+
+void TstOpcUaLink::refusals()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, operation);
+    QFETCH(qint32, status);
+    const qint32 h = handle(name);
+    if (operation == u"create"_s) {
+        QCOMPARE(h, status);
+        return;
+    }
+    QVERIFY(h > 0);
+    bool b = false;
+    if (operation == u"readBool"_s)
+        QCOMPARE(m_link->readBool(h, 2, b), status);
+    else if (operation == u"readBool4"_s)
+        QCOMPARE(m_link->readBool(h, 4, b), status);
+    else if (operation == u"writeString"_s)
+        QCOMPARE(m_link->writeString(h, 2, u"1"_s), status);
+    else
+        QCOMPARE(m_link->writeLong(h, 4, 40000), status);
+    QCOMPARE(m_link->releaseHandle(h), PlcStatus::Good);
+    QCOMPARE(m_link->releaseHandle(h), PlcStatus::BadInvalidArgument);
+}
+
+// LosName holds 40 bytes of UTF-8; the server refuses more and keeps the old text.
+void TstOpcUaLink::textsUpToTheirMaximumLength()
+{
+    const qint32 h = handle(u"Print.LosName"_s);
+    const QString full = QString(38, u'x') + u"ä"_s;
+    QCOMPARE(m_link->writeString(h, int(full.size()) * 2, full), PlcStatus::Good);
+    const QString over = full + u'y';
+    QCOMPARE(m_link->writeString(h, int(over.size()) * 2, over), PlcStatus::BadOutOfRange);
+    QString read;
+    QCOMPARE(m_link->readString(h, 20, read), PlcStatus::Good);
+    QCOMPARE(read, QString(10, u'x'));
+    // The byte count cuts the text written, as it does the text read.
+    QCOMPARE(m_link->writeString(h, 4, u"abcdef"_s), PlcStatus::Good);
+    QCOMPARE(m_sim.command(u"get Print.LosName"_s), u"value Line1.Print.LosName = \"ab\""_s);
+}
+
+void TstOpcUaLink::variableSizes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<qint32>("size");
+    QTest::addColumn<QString>("type");
+    QTest::newRow("text with maximum") << u"Print.RAW"_s << 256 << u"String"_s;
+    QTest::newRow("lot name") << u"Print.LosName"_s << 41 << u"String"_s;
+    QTest::newRow("text without maximum") << u"Print.Note"_s << 256 << u"String"_s;
+    QTest::newRow("Int32") << u"Print.TeileNr"_s << 4 << u"Int32"_s;
+    QTest::newRow("Boolean") << u"Print.anford"_s << 1 << u"Boolean"_s;
+}
+
+void TstOpcUaLink::variableSizes()
+{
+    QFETCH(QString, name);
+    QFETCH(qint32, size);
+    QFETCH(QString, type);
+    qint32 ns = -1, got = -1, typeId = -1, access = -1;
+    QString typeName;
+    QCOMPARE(m_link->getVariableInfo(u"Line1."_s + name, ns, got, typeName, typeId, access),
+             PlcStatus::Good);
+    QCOMPARE(got, size);
+    QCOMPARE(typeName, type);
+    QCOMPARE(ns, 1);
+    QVERIFY(access & 3);
+    QCOMPARE(variableText(*m_link, u"Line1."_s + name), size - 1);
+}
+
+void TstOpcUaLink::namespaceByUri_data()
+{
+    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<qint32>("status");
+    QTest::newRow("by URI with prefix") << u"urn:etikor:plcsim"_s << u"Line1."_s << PlcStatus::Good;
+    QTest::newRow("by index") << u"1"_s << u"Line1."_s << PlcStatus::Good;
+    QTest::newRow("wrong index") << u"0"_s << u"Line1."_s << PlcStatus::BadNodeIdUnknown;
+    QTest::newRow("unknown URI") << u"urn:nowhere"_s << u"Line1."_s
+                                 << PlcStatus::code(UaStatus::BadNotFound);
+}
+
+void TstOpcUaLink::namespaceByUri()
+{
+    QFETCH(QString, spec);
+    QFETCH(QString, prefix);
+    QFETCH(qint32, status);
+    OpcUaLinkOptions options;
+    options.namespaceSpec = spec;
+    options.prefix = prefix;
+    OpcUaLink link(options);
+    link.setNetId(m_sim.url());
+    qint32 h = 0;
+    QCOMPARE(link.createHandle(u"Print.TeileNr"_s, h), status);
+    link.closeLink();
+}
+
+void TstOpcUaLink::raisedFlagIsNotified()
+{
+    QSignalSpy changes(m_link.get(), &PlcLink::variableChanged);
+    qint32 hNote = 0;
+    QCOMPARE(m_link->addNotification(kFlag, PlcLink::kNotifyOnChange, 1, hNote, 77),
+             PlcStatus::Good);
+    // The first report is the flag's value when the watch began.
+    QVERIFY(changes.wait(kWait));
+    QCOMPARE(changes.takeFirst(), (QVariantList{false, quint64(77)}));
+    m_sim.command(u"raise"_s);
+    QVERIFY(changes.wait(kWait));
+    QCOMPARE(changes.takeFirst(), (QVariantList{true, quint64(77)}));
+    QCOMPARE(m_link->deleteNotification(hNote), PlcStatus::Good);
+    m_sim.command(u"set Print.anford false"_s);
+    QVERIFY(!changes.wait(1000));
+}
+
+bool TstOpcUaLink::rebuilt(QSignalSpy &states, QSignalSpy &changes)
+{
+    QDeadlineTimer deadline(kWait);
+    while (!deadline.hasExpired()) {
+        if (!states.isEmpty() && states.last().at(0).toInt() == PlcLink::kStateEstablished)
+            break;
+        states.wait(int(deadline.remainingTime()));
+    }
+    if (states.isEmpty() || states.last().at(0).toInt() != PlcLink::kStateEstablished)
+        return false;
+    qint32 hNote = 0;
+    if (m_link->addNotification(kFlag, PlcLink::kNotifyOnChange, 1, hNote, 5) != PlcStatus::Good)
+        return false;
+    changes.wait(kWait); // the value when the watch began
+    changes.clear();
+    m_sim.command(u"raise"_s);
+    return changes.wait(kWait) && changes.last().at(0).toBool();
+}
+
+void TstOpcUaLink::recovers_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("dropped connection") << u"drop"_s;
+    QTest::newRow("server restart") << u"restart"_s;
+    QTest::newRow("server stalls") << u"freeze 8"_s;
+}
+
+// After each loss the link reports a running session again, and the station's rebuild makes
+// notifications arrive as before.
+void TstOpcUaLink::recovers()
+{
+    QFETCH(QString, command);
+    const qint32 h = handle(u"Print.TeileNr"_s);
+    qint32 hNote = 0;
+    QCOMPARE(m_link->addNotification(kFlag, PlcLink::kNotifyOnChange, 1, hNote, 4),
+             PlcStatus::Good);
+    QSignalSpy states(m_link.get(), &PlcLink::stateChanged);
+    QSignalSpy changes(m_link.get(), &PlcLink::variableChanged);
+    const QString answer = m_sim.command(command);
+    QVERIFY2(!answer.startsWith(u"error"_s), qPrintable(answer));
+    QVERIFY(rebuilt(states, changes));
+    QCOMPARE(states.first().at(0).toInt(), PlcLink::kStateDown);
+    qint32 value = -1;
+    QCOMPARE(m_link->readLong(h, 4, value), PlcStatus::Good);
+    if (command.startsWith(u"freeze"_s))
+        QVERIFY(!m_sim.waitForLine(u"thawed"_s, kWait).isEmpty());
+}
+
+// A call the server leaves unanswered costs one time-out; the calls after it fail at once
+// while the link reconnects.
+void TstOpcUaLink::callToAStalledServerTimesOutOnce()
+{
+    const qint32 h = handle(u"Print.TeileNr"_s);
+    QSignalSpy states(m_link.get(), &PlcLink::stateChanged);
+    QVERIFY(m_sim.command(u"freeze 6 all"_s).startsWith(u"ok frozen"_s));
+    qint32 value = 0;
+    QCOMPARE(m_link->readLong(h, 4, value), PlcStatus::BadTimeout);
+    QCOMPARE(m_link->readLong(h, 4, value), PlcStatus::BadServerNotConnected);
+    QVERIFY(!m_sim.waitForLine(u"thawed"_s, kWait).isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!states.isEmpty() && states.last().at(0).toInt() == 5, kWait);
+    QCOMPARE(m_link->readLong(h, 4, value), PlcStatus::Good);
+}
+
+void TstOpcUaLink::unreachableServerFailsAtOnceAfterTheFirstCall()
+{
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    OpcUaLink link(OpcUaLinkOptions{});
+    link.setNetId(u"127.0.0.1"_s);
+    link.setPort(QString::number(port));
+    qint32 h = 0;
+    QCOMPARE(link.createHandle(kFlag, h), PlcStatus::BadServerNotConnected);
+    QCOMPARE(link.createHandle(kFlag, h), PlcStatus::BadServerNotConnected);
+    QVERIFY(link.properties().at(1).value.startsWith(u"Retrying"_s) ||
+            link.properties().at(1).value == u"Connecting"_s);
+    link.closeLink();
+}
+
+QTEST_GUILESS_MAIN(TstOpcUaLink)
+#include "tst_opcualink.moc"
