@@ -1,0 +1,252 @@
+#include "AppSettings.h"
+#include "CommLink.h"
+#include "CommandOutput.h"
+#include "PlcConnection.h"
+#include "PlcStatus.h"
+#include "PrintControls.h"
+#include "PrintRequest.h"
+#include "RawOutput.h"
+#include "RecordingLog.h"
+#include "RequestCycle.h"
+#include "SimulatedPlc.h"
+
+#include <QRegularExpression>
+#include <QTest>
+#include <stdexcept>
+
+using namespace Qt::StringLiterals;
+using Label = PrintControls::Label;
+
+namespace {
+const QString kP = u"Line1.Print."_s;
+
+struct FakeRaw : RawOutput {
+    PrintRequest *request = nullptr;
+    QStringList printed;
+    qint32 printRawData(const QString &data) override
+    {
+        printed << data;
+        request->rawPrintMs = 7;
+        return 0;
+    }
+    QString applyPrefix(const QString &, const QString &data) const override { return data; }
+    qint32 printRawFile(const QString &, qint32) override { return 1; }
+};
+
+struct FakeCommand : CommandOutput {
+    PrintControls *controls = nullptr;
+    QStringList commands;
+    qint32 result = 0;
+    qint32 callCommand(const QString &var) override
+    {
+        commands << var;
+        if (result != 0)
+            controls->setCaption(Label::lblError, u"Shell-Error"_s);
+        return result;
+    }
+};
+
+// A station with the whole variable family, its link built, the cycle behind the flag.
+struct Station {
+    SimulatedPlc plc;
+    PrintControls controls;
+    AppSettings settings;
+    PrintRequest request;
+    RecordingLog log;
+    FakeRaw raw;
+    FakeCommand command;
+    QStringList lookups;
+    qint32 lookupResult = 0;
+    bool lookupThrows = false;
+    PlcConnection connection{plc, controls, settings, log};
+    RequestCycle cycle{{settings, controls, request, log, raw, command,
+                        [this](const QString &lot, qint32 part, CommLink *link) {
+                            if (lookupThrows)
+                                throw std::runtime_error("disk on fire");
+                            lookups << u"%1/%2/%3"_s.arg(lot).arg(part).arg(link != nullptr);
+                            if (lookupResult != 0)
+                                controls.setCaption(Label::lblError, u"No Printdata"_s);
+                            return lookupResult;
+                        }}};
+
+    Station()
+    {
+        raw.request = &request;
+        command.controls = &controls;
+        settings.ablOnOff = false;
+        controls.modulName = u"Line1"_s;
+        const QList<std::pair<const char16_t *, QMetaType::Type>> vars = {
+            {u"anford", QMetaType::Bool},           {u"anfordErr", QMetaType::Int},
+            {u"anfordErrText", QMetaType::QString}, {u"LosName", QMetaType::QString},
+            {u"Barcode", QMetaType::QString},       {u"RAW", QMetaType::QString},
+            {u"CmdLine", QMetaType::QString},       {u"TeileNr", QMetaType::Int},
+            {u"EtikettenType", QMetaType::Short},   {u"ResteKennung", QMetaType::Short}};
+        for (const auto &[name, type] : vars)
+            plc.define(kP + QStringView(name).toString(), QMetaType(type),
+                       QStringView(name) == u"anfordErrText" ? 255 : 40);
+        connection.setRequestHandler([this](CommLink &record) { cycle.readProd(record); });
+    }
+    void connect() { connection.connectPlc(); }
+    // The names written, in order, with their values.
+    QStringList writes() const
+    {
+        QStringList out;
+        for (const auto &w : plc.writes())
+            out << w.name.mid(kP.size()) + u'=' + w.value.toString();
+        return out;
+    }
+};
+} // namespace
+
+// readProd against the simulated PLC: each path of the request table with what reaches the
+// PLC, in order, and what is logged.
+class TstRequestCycle : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void servesEachKind_data();
+    void servesEachKind();
+    void trapLeavesTheFlagRaised();
+    void flagThatIsNotRaisedDoesNothing();
+    void unreadableFlagIsShownNotAnswered();
+};
+
+void TstRequestCycle::servesEachKind_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<QStringList>("setup"); // name=value, "fail:<name>" makes its read fail
+    QTest::addColumn<QStringList>("writes");
+    QTest::addColumn<QString>("done");    // "raw:..", "cmd:..", "lot:.." or ""
+    QTest::addColumn<QString>("logged");  // pattern of the last log line
+    QTest::addColumn<QString>("caption"); // how lblError ends, when it matters
+
+    const QString noCmd;
+    const QString tool = u"tool #~#"_s;
+    QTest::newRow("raw text") << noCmd << QStringList{u"RAW=^XA\u0000junk"_s}
+                              << QStringList{u"anfordErr=0"_s, u"anfordErrText= "_s,
+                                             u"anford=false"_s}
+                              << u"raw:^XA"_s
+                              << u"^ RAW Druckanforderung  \\d+ \\(msec\\)  Raw:7 \\(msec\\)$"_s
+                              << QString();
+    QTest::newRow("empty raw falls to the lot")
+        << noCmd << QStringList{u"RAW=\u0000x"_s, u"LosName=L1"_s, u"TeileNr=12"_s}
+        << QStringList{u"anfordErr=0"_s, u"anfordErrText= "_s, u"anford=false"_s}
+        << u"lot:L1/12/1"_s << u"^ Anforderung Los:L1   TeileNr:12  \\d+ \\(msec\\)$"_s
+        << QString();
+    QTest::newRow("lot print failed")
+        << noCmd << QStringList{u"LosName=L2"_s, u"TeileNr=3"_s, u"lookup:4"_s}
+        << QStringList{u"anfordErr=4"_s, u"anfordErrText=No Printdata"_s, u"anford=false"_s}
+        << u"lot:L2/3/1"_s << u"^ Anforderung Los:L2"_s << u"No Printdata"_s;
+    QTest::newRow("lot with both reads failing")
+        << noCmd << QStringList{u"fail:LosName"_s, u"fail:TeileNr"_s}
+        << QStringList{u"anfordErr=-2139881472"_s, u"anfordErr=-2147483648"_s, u"anfordErrText=*"_s,
+                       u"anford=false"_s}
+        << QString() << u"^Druckanforderung  \\d+ \\(msec\\)$"_s
+        << u" ReadVar:LosName !-2147483648   ReadVar:TeileNr:-2139881472"_s;
+    QTest::newRow("command with its own text")
+        << tool << QStringList{u"Barcode=B7"_s, u"CmdLine=X 1"_s}
+        << QStringList{u"anfordErr=0"_s, u"anfordErrText= "_s, u"anford=false"_s} << u"cmd:X 1"_s
+        << u"^ Anforderung Barcodedruck:X 1  "_s << QString();
+    QTest::newRow("command with the barcode")
+        << tool << QStringList{u"Barcode=B7"_s}
+        << QStringList{u"anfordErr=0"_s, u"anfordErrText= "_s, u"anford=false"_s} << u"cmd:B7"_s
+        << u"^ Anforderung Barcodedruck:B7  "_s << QString();
+    QTest::newRow("command failed")
+        << tool << QStringList{u"Barcode=B7"_s, u"command:2"_s}
+        << QStringList{u"anfordErr=2"_s, u"anfordErrText=Shell-Error"_s, u"anford=false"_s}
+        << u"cmd:B7"_s << u"^ Anforderung Barcodedruck:B7"_s << u"Shell-Error"_s;
+    QTest::newRow("barcode unreadable")
+        << tool << QStringList{u"fail:Barcode"_s}
+        << QStringList{u"anfordErr=-2139881472"_s, u"anfordErrText=*"_s, u"anford=false"_s}
+        << QString() << u"^Druckanforderung  "_s << u" Tessel-Error ReadVar:Barcode !-2139881472"_s;
+}
+
+void TstRequestCycle::servesEachKind()
+{
+    QFETCH(QString, commandLine);
+    QFETCH(QStringList, setup);
+    QFETCH(QStringList, writes);
+    QFETCH(QString, done);
+    QFETCH(QString, logged);
+    QFETCH(QString, caption);
+    Station s;
+    s.settings.commandLine = commandLine;
+    s.settings.optionCommandLine = commandLine.isEmpty() ? 0 : 1;
+    for (const QString &step : setup) {
+        const QString key = step.section(u':', 0, 0);
+        if (key == u"fail")
+            s.plc.failRead(kP + step.section(u':', 1), PlcStatus::BadTypeMismatch);
+        else if (key == u"lookup")
+            s.lookupResult = step.section(u':', 1).toInt();
+        else if (key == u"command")
+            s.command.result = step.section(u':', 1).toInt();
+        else
+            QVERIFY(s.plc.setValue(kP + step.section(u'=', 0, 0), step.section(u'=', 1)));
+    }
+    if (setup.contains(u"fail:TeileNr"_s)) // the lot name's failure code differs
+        s.plc.failRead(kP + u"LosName"_s, PlcStatus::code(0x80000000u));
+    QVERIFY(s.plc.setValue(kP + u"anford"_s, true));
+    s.connect();
+
+    QStringList seen = s.writes();
+    for (qsizetype i = 0; i < writes.size() && i < seen.size(); ++i) {
+        if (writes.at(i).endsWith(u"=*"_s)) // a stamped message: compare the name only
+            seen[i] = seen.at(i).section(u'=', 0, 0) + u"=*"_s;
+    }
+    QCOMPARE(seen, writes);
+    const QString what = !s.raw.printed.isEmpty()        ? u"raw:"_s + s.raw.printed.join(u'|')
+                         : !s.command.commands.isEmpty() ? u"cmd:"_s + s.command.commands.join(u'|')
+                         : !s.lookups.isEmpty()          ? u"lot:"_s + s.lookups.join(u'|')
+                                                         : QString();
+    QCOMPARE(what, done);
+    QVERIFY(!s.log.entries.isEmpty());
+    const RecordingLog::Entry last = s.log.entries.last();
+    QVERIFY2(QRegularExpression(logged).match(last.str).hasMatch(), qPrintable(last.str));
+    QVERIFY(last.timeStamp && last.msgBox);
+    QCOMPARE(s.plc.value(kP + u"anford"_s).toBool(), false);
+    QVERIFY2(s.controls.caption(Label::lblError).endsWith(caption),
+             qPrintable(s.controls.caption(Label::lblError)));
+}
+
+void TstRequestCycle::trapLeavesTheFlagRaised()
+{
+    Station s;
+    s.lookupThrows = true;
+    s.plc.setValue(kP + u"LosName"_s, u"L1"_s);
+    s.plc.setValue(kP + u"TeileNr"_s, 1);
+    s.plc.setValue(kP + u"anford"_s, true);
+    s.connect();
+    QVERIFY(s.plc.writes().isEmpty());
+    QVERIFY(s.plc.value(kP + u"anford"_s).toBool());
+    QVERIFY(s.controls.caption(Label::lblError).endsWith(u" ConnectUpdateEx !disk on fire"_s));
+    QCOMPARE(s.log.entries.size(), 1);
+    QVERIFY(!s.log.entries.first().timeStamp && s.log.entries.first().msgBox);
+}
+
+void TstRequestCycle::flagThatIsNotRaisedDoesNothing()
+{
+    Station s;
+    s.connect(); // flag false at connect
+    s.plc.setValue(kP + u"anford"_s, true);
+    s.plc.setValue(kP + u"anford"_s, false);
+    QCOMPARE(s.lookups.size(), 1); // the rise was served once, the fall nothing
+    s.plc.clearCalls();
+    s.plc.setValue(kP + u"anford"_s, false);
+    QVERIFY(!s.plc.calls().join(u' ').contains(u"writeLong"_s));
+}
+
+void TstRequestCycle::unreadableFlagIsShownNotAnswered()
+{
+    Station s;
+    s.connect();
+    s.plc.failRead(kP + u"anford"_s, PlcStatus::BadTimeout);
+    s.log.entries.clear();
+    s.plc.setValue(kP + u"anford"_s, true);
+    QVERIFY(s.plc.writes().isEmpty());
+    QVERIFY(s.log.entries.isEmpty());
+    QVERIFY(
+        s.controls.caption(Label::lblError)
+            .endsWith(u" ReadVar:Line1.Print.anford !"_s + QString::number(PlcStatus::BadTimeout)));
+}
+
+QTEST_GUILESS_MAIN(TstRequestCycle)
+#include "tst_requestcycle.moc"
