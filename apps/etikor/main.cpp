@@ -5,6 +5,7 @@
 #include "AppEventLog.h"
 #include "AppFolder.h"
 #include "AppSettings.h"
+#include "ConnectionDialog.h"
 #include "DesktopPrompt.h"
 #include "MainWindow.h"
 #include "MessageDisplay.h"
@@ -12,6 +13,7 @@
 #include "OpcUaLink.h"
 #include "PlcPropertiesWindow.h"
 #include "PrintControls.h"
+#include "PrintServices.h"
 #include "Registry.h"
 #include "RegistryStore.h"
 #include "Station.h"
@@ -70,6 +72,19 @@ int main(int argc, char **argv)
     plc.setPropertiesView(&plcProperties);
     StationServices services({settings, controls, eventLog, queue, registry, plc, appFolder});
     services.commLog().setHistoryView(&window);
+    PrintServices printing(
+        {settings, controls, services.commLog(), prompt, plc, services.plcConnection()});
+    QObject::connect(&window, &MainWindow::testPrintRequested, &window,
+                     [&printing] { printing.testPrint(); });
+    QObject::connect(&window, &MainWindow::connectionChooserRequested, &window,
+                     [&window, &controls] {
+                         const QString chosen = ConnectionDialog::editConnectionString(
+                             ConnectionDialog::cmdConnectionText(
+                                 controls.text(PrintControls::TextBox::txtServer)),
+                             &window);
+                         if (!chosen.isEmpty())
+                             controls.setText(PrintControls::TextBox::txtServer, chosen);
+                     });
     TrayManagerLink link(window);
     Station station({settings, controls, prompt, services, link, PrinterSource::system(), appFolder,
                      AppFolder::programName()});

@@ -10,6 +10,7 @@
 #include "NoManagerLink.h"
 #include "OpcUaLink.h"
 #include "PrintControls.h"
+#include "PrintServices.h"
 #include "Registry.h"
 #include "RegistryStore.h"
 #include "ServicePrompt.h"
@@ -51,6 +52,8 @@ int main(int argc, char **argv)
     StationServices services({settings, controls, eventLog, queue, registry, plc, appFolder});
     ServicePrompt prompt(services.commLog());
     queue.setOverflowPrompt(&prompt);
+    PrintServices printing(
+        {settings, controls, services.commLog(), prompt, plc, services.plcConnection()});
     NoManagerLink link;
     Station station({settings, controls, prompt, services, link, PrinterSource::system(), appFolder,
                      AppFolder::programName()});

@@ -110,19 +110,32 @@ UaResponse UaSecureChannel::waitFor(quint32 requestId, int timeoutMs)
     m_waitResult.reset();
     while (m_state == State::Open && m_socket->bytesToWrite() > 0 && !deadline.hasExpired())
         m_socket->waitForBytesWritten(int(deadline.remainingTime()));
-    while (m_state == State::Open && !m_waitResult && !deadline.hasExpired())
+    while (m_state == State::Open && !m_waitResult && !deadline.hasExpired()) {
         m_socket->waitForReadyRead(int(deadline.remainingTime()));
+        // A wait inside a readyRead handler gets the bytes but no second readyRead.
+        if (!m_waitResult && m_socket->bytesAvailable() > 0)
+            onReadyRead();
+    }
     m_waitingFor = 0;
     UaResponse response = m_waitResult.value_or(
         failedResponse(m_state == State::Open ? UaStatus::BadTimeout : m_closeStatus));
     m_waitResult.reset();
     m_pending.remove(requestId);
     if (!m_deferred.isEmpty())
-        QTimer::singleShot(0, this, &UaSecureChannel::deliverDeferred);
+        scheduleDelivery();
     return response;
 }
 
 bool UaSecureChannel::waitForProgress(int timeoutMs)
+{
+    const bool progressed = progress(timeoutMs);
+    // Whoever waits here has no event loop running: what arrived is delivered now.
+    if (m_waitingFor == 0)
+        deliverDeferred();
+    return progressed;
+}
+
+bool UaSecureChannel::progress(int timeoutMs)
 {
     if (m_state == State::Closed)
         return false;
@@ -138,7 +151,11 @@ bool UaSecureChannel::waitForProgress(int timeoutMs)
     const QDeadlineTimer deadline(timeoutMs);
     if (m_socket->bytesToWrite() > 0)
         m_socket->waitForBytesWritten(timeoutMs);
-    return m_state != State::Closed && m_socket->waitForReadyRead(int(deadline.remainingTime()));
+    const bool progressed =
+        m_state != State::Closed && m_socket->waitForReadyRead(int(deadline.remainingTime()));
+    if (m_socket->bytesAvailable() > 0)
+        onReadyRead();
+    return progressed;
 }
 
 void UaSecureChannel::onConnected()
@@ -381,17 +398,28 @@ void UaSecureChannel::expireRequests()
         notify([handler] { handler(failedResponse(UaStatus::BadTimeout)); });
 }
 
+// Handlers and signals never run inside the socket's readyRead: a handler that waits
+// synchronously for another response would not see it, because QAbstractSocket emits no
+// second readyRead while one is being handled. They run from the event loop in order of
+// arrival, or after the synchronous wait in progress.
 void UaSecureChannel::notify(std::function<void()> call)
 {
-    // Behind what a synchronous wait held back, so that the order of arrival is kept.
-    if (m_waitingFor != 0 || !m_deferred.isEmpty())
-        m_deferred.append(std::move(call));
-    else
-        call();
+    m_deferred.append(std::move(call));
+    if (m_waitingFor == 0)
+        scheduleDelivery();
+}
+
+void UaSecureChannel::scheduleDelivery()
+{
+    if (m_deliveryScheduled)
+        return;
+    m_deliveryScheduled = true;
+    QTimer::singleShot(0, this, &UaSecureChannel::deliverDeferred);
 }
 
 void UaSecureChannel::deliverDeferred()
 {
+    m_deliveryScheduled = false;
     const QList<std::function<void()>> calls = std::exchange(m_deferred, {});
     for (const auto &call : calls)
         call();

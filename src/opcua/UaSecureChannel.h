@@ -93,6 +93,8 @@ private:
     void finish(quint32 status);
     // Runs now, or after a synchronous wait when one is in progress.
     void notify(std::function<void()> call);
+    bool progress(int timeoutMs);
+    void scheduleDelivery();
     void deliverDeferred();
     quint32 nextRequestId();
 
@@ -121,4 +123,5 @@ private:
     quint32 m_waitingFor = 0;
     std::optional<UaResponse> m_waitResult;
     QList<std::function<void()>> m_deferred;
+    bool m_deliveryScheduled = false;
 };

@@ -104,8 +104,10 @@ UaResponse UaSession::sendSync(const QByteArray &body, int timeoutMs)
     const quint32 requestId = m_channel.send(body);
     if (requestId == 0) {
         UaResponse failed;
-        failed.status =
-            m_state == State::Active ? UaStatus::BadRequestTooLarge : UaStatus::BadSessionClosed;
+        failed.status = m_state != State::Active ? UaStatus::BadSessionClosed
+                        : m_channel.state() != UaSecureChannel::State::Open
+                            ? UaStatus::BadSecureChannelClosed
+                            : UaStatus::BadRequestTooLarge;
         return failed;
     }
     return m_channel.waitFor(requestId, timeoutMs);

@@ -239,7 +239,9 @@ qint32 OpcUaLink::ready()
         m_client.connectToEndpoint(m_options.endpointFor(m_netId, m_port));
     if (!m_everConnected && m_client.state() == UaClient::State::Connecting)
         m_client.waitForConnected(m_options.timeoutMs);
-    if (m_client.state() != UaClient::State::Connected)
+    // A channel just dropped is down before the client has heard of it.
+    if (m_client.state() != UaClient::State::Connected ||
+        m_client.session().channel()->state() != UaSecureChannel::State::Open)
         return finish(UaStatus::BadServerNotConnected);
     return m_namespace ? PlcStatus::Good : resolveNamespace();
 }

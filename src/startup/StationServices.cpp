@@ -1,5 +1,6 @@
 #include "StationServices.h"
 
+#include "DatabasePreparation.h"
 #include "MessageQueue.h"
 #include "PlcLink.h"
 #include "PrintControls.h"
@@ -58,6 +59,11 @@ void StationServices::terminateLinks()
 void StationServices::closePlcLink()
 {
     m_plcConnection.closeLink();
+}
+
+void StationServices::prepareDatabase(const QString &serverPath)
+{
+    DatabasePreparation::prepareDatabase(serverPath);
 }
 
 void StationServices::cleanCadImages()

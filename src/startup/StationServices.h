@@ -45,6 +45,7 @@ public:
     void showPlcProperties() override;
     void terminateLinks() override;
     void closePlcLink() override;
+    void prepareDatabase(const QString &serverPath) override;
     void cleanCadImages() override;
     void dropMessageQueue() override;
 

@@ -32,6 +32,7 @@ private Q_SLOTS:
     void namespaceByUri_data();
     void namespaceByUri();
     void raisedFlagIsNotified();
+    void notifiedStationMayCallTheLink();
     void recovers_data();
     void recovers();
     void callToAStalledServerTimesOutOnce();
@@ -263,6 +264,23 @@ void TstOpcUaLink::raisedFlagIsNotified()
     QCOMPARE(m_link->deleteNotification(hNote), PlcStatus::Good);
     m_sim.command(u"set Print.anford false"_s);
     QVERIFY(!changes.wait(1000));
+}
+
+// The request cycle reads the request from inside the notification's handler.
+void TstOpcUaLink::notifiedStationMayCallTheLink()
+{
+    const qint32 h = handle(u"Print.TeileNr"_s);
+    QList<qint32> results;
+    connect(m_link.get(), &PlcLink::variableChanged, this, [&](const QVariant &value, quint64) {
+        qint32 part = 0;
+        if (value.toBool())
+            results << m_link->readLong(h, 4, part);
+    });
+    qint32 hNote = 0;
+    QCOMPARE(m_link->addNotification(kFlag, PlcLink::kNotifyOnChange, 1, hNote, 1),
+             PlcStatus::Good);
+    m_sim.command(u"raise"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(results, QList<qint32>{PlcStatus::Good}, kWait);
 }
 
 bool TstOpcUaLink::rebuilt(QSignalSpy &states, QSignalSpy &changes)

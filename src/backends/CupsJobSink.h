@@ -1,0 +1,29 @@
+#pragma once
+
+#include "RawJobSink.h"
+
+#include <QString>
+#include <memory>
+
+typedef struct cups_dest_s cups_dest_t;
+
+// A CUPS destination ("queue" or "queue/instance") receiving raw jobs: the bytes pass to the
+// device unfiltered, as a Windows spooler's RAW datatype does. The instance's options (copies
+// and the like) go with every job.
+class CupsJobSink : public RawJobSink {
+public:
+    // The sink for a destination CUPS knows; nullptr when it knows none of that name (or the
+    // server cannot be reached, which a station cannot tell apart either).
+    static std::unique_ptr<CupsJobSink> open(const QString &printerName);
+    ~CupsJobSink() override;
+    CupsJobSink(const CupsJobSink &) = delete;
+    CupsJobSink &operator=(const CupsJobSink &) = delete;
+
+    Failure send(const QByteArray &bytes, const QString &documentName) override;
+
+private:
+    explicit CupsJobSink(cups_dest_t *dest);
+    Failure cancel(int jobId) const;
+
+    cups_dest_t *m_dest;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// The start-up's care for the print-data database: the stored query the lot requests of
+// label type 0 run is created when the database lacks it. Nothing here is reported to the
+// operator; a database that cannot be opened is reported by the first request that needs it.
+namespace DatabasePreparation {
+
+// Ensures the stored query "ServerDruckdaten" when serverPath names a database.
+void prepareDatabase(const QString &serverPath);
+// Creates the view name over text when the database has no table or view of that name.
+void ensureStoredQuery(const QString &serverPath, const QString &name, const QString &text);
+
+} // namespace DatabasePreparation

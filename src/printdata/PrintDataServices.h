@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+struct AppSettings;
+struct PrintRequest;
+class LogWriter;
+class PlcLink;
+class PrintControls;
+class RawOutput;
+
+// The parts of the station that the print-data lookup and its transfers work with. The
+// station owns them; this only refers to them.
+struct PrintDataServices {
+    const AppSettings &settings;
+    PrintControls &controls;
+    PrintRequest &request;
+    LogWriter &log;
+    PlcLink &plc;
+    RawOutput &raw;
+
+    // The PLC variable of a print-data column: module name, ".print." (".bAbl.print." in the
+    // alternative family) and the column name.
+    QString variableName(const QString &column) const;
+    // A text on its way into the PLC: control characters expanded, sent to the RAW printer
+    // when rawPrint is asked for and the RAW mode is on, then the prefix put in front.
+    QString processText(const QString &text, bool rawPrint) const;
+};

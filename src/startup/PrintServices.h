@@ -1,0 +1,50 @@
+#pragma once
+
+#include "CommandRunner.h"
+#include "DruckdatenTransfer.h"
+#include "PrintDataServices.h"
+#include "PrintLookup.h"
+#include "PrintRequest.h"
+#include "QueryTransfer.h"
+#include "RawPrinter.h"
+#include "RequestCycle.h"
+#include "TestPrint.h"
+
+class PlcConnection;
+
+// What serves the station's print requests: the request record, the RAW and command-line
+// outputs, the print-data lookup with its transfers, the request cycle behind the PLC's flag
+// and the operator's test print. Built once the prompt service exists, which the RAW output
+// needs for an unknown printer name; it hands the request cycle to the variable link.
+class PrintServices {
+public:
+    struct Parts {
+        AppSettings &settings;
+        PrintControls &controls;
+        LogWriter &log;
+        Prompt &prompt;
+        PlcLink &plc;
+        PlcConnection &connection;
+    };
+
+    explicit PrintServices(Parts parts);
+    ~PrintServices();
+    PrintServices(const PrintServices &) = delete;
+    PrintServices &operator=(const PrintServices &) = delete;
+
+    void testPrint() { m_testPrint.run(); }
+    PrintRequest &request() { return m_request; }
+    PrintLookup &lookup() { return m_lookup; }
+
+private:
+    PlcConnection &m_connection;
+    PrintRequest m_request;
+    RawPrinter m_raw;
+    CommandRunner m_command;
+    PrintDataServices m_dataServices;
+    DruckdatenTransfer m_druckdaten;
+    QueryTransfer m_query;
+    PrintLookup m_lookup;
+    RequestCycle m_cycle;
+    TestPrint m_testPrint;
+};
