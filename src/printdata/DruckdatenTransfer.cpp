@@ -22,16 +22,9 @@ DruckdatenTransfer::DruckdatenTransfer(const PrintDataServices &services)
 
 qint32 DruckdatenTransfer::writeDruckdaten(const QString &sql, const QString &sfield)
 {
-    const QString &serverPath = m_services.controls.serverPath;
-    if (serverPath.isEmpty())
-        return 0;
-    const DatabaseConnection connection(DatabaseConnection::jetConnectionString(serverPath));
-    if (!connection.isOpen()) {
-        m_report.openDatabaseFailed(connection.failure());
-        return 1;
-    }
-    m_services.controls.steuerzeichenNull = false;
-    return transfer(connection.database(), sql, sfield);
+    return m_services.withDatabase([&](const DatabaseConnection &connection) {
+        return transfer(connection.database(), sql, sfield);
+    });
 }
 
 qint32 DruckdatenTransfer::transfer(const QSqlDatabase &database, const QString &sql,

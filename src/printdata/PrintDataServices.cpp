@@ -1,7 +1,9 @@
 #include "PrintDataServices.h"
 
 #include "AppSettings.h"
+#include "DatabaseConnection.h"
 #include "PrintControls.h"
+#include "PrintDataReport.h"
 #include "RawOutput.h"
 #include "TextEncoding.h"
 
@@ -22,4 +24,19 @@ QString PrintDataServices::processText(const QString &text, bool rawPrint) const
     if (settings.prefixOnOff > 0)
         result = raw.applyPrefix(settings.prefix, result);
     return result;
+}
+
+qint32 PrintDataServices::withDatabase(
+    const std::function<qint32(const DatabaseConnection &)> &transfer) const
+{
+    if (controls.serverPath.isEmpty())
+        return 0;
+    const DatabaseConnection connection(
+        DatabaseConnection::jetConnectionString(controls.serverPath));
+    if (!connection.isOpen()) {
+        PrintDataReport(controls, log).openDatabaseFailed(connection.failure());
+        return 1;
+    }
+    controls.steuerzeichenNull = false;
+    return transfer(connection);
 }

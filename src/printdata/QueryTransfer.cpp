@@ -26,16 +26,9 @@ QueryTransfer::QueryTransfer(const PrintDataServices &services)
 qint32 QueryTransfer::writeQuery(const QString &quelle, const QString &where, const CommLink *cc)
 {
     Q_UNUSED(cc)
-    const QString &serverPath = m_services.controls.serverPath;
-    if (serverPath.isEmpty())
-        return 0;
-    const DatabaseConnection connection(DatabaseConnection::jetConnectionString(serverPath));
-    if (!connection.isOpen()) {
-        m_report.openDatabaseFailed(connection.failure());
-        return 1;
-    }
-    m_services.controls.steuerzeichenNull = false;
-    return transfer(connection.database(), queryText(connection, quelle, where), where);
+    return m_services.withDatabase([&](const DatabaseConnection &connection) {
+        return transfer(connection.database(), queryText(connection, quelle, where), where);
+    });
 }
 
 // The view's statement up to its first ";", one blank and the filter.
