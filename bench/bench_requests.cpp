@@ -129,7 +129,10 @@ int main(int argc, char **argv)
                             return lookup.lookupPrint(lot, part, link);
                         }});
     PlcConnection connection(plc, controls, settings, log);
-    connection.setRequestHandler([&](CommLink &record) { cycle.readProd(record); });
+    connection.setRequestHandler([&](CommLink &record) {
+        cycle.readProd(record);
+        return true;
+    });
     connection.connectPlc();
     if (connection.plcLinks().empty() || connection.plcLinks().front()->hAnfordVar == 0) {
         std::printf("the link was not built: %s\n",

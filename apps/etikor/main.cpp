@@ -73,7 +73,7 @@ int main(int argc, char **argv)
     StationServices services({settings, controls, eventLog, queue, registry, plc, appFolder});
     services.commLog().setHistoryView(&window);
     PrintServices printing(
-        {settings, controls, services.commLog(), prompt, plc, services.plcConnection()});
+        {settings, controls, services.commLog(), prompt, plc, services.plcConnection(), registry});
     QObject::connect(&window, &MainWindow::testPrintRequested, &window,
                      [&printing] { printing.testPrint(); });
     QObject::connect(&window, &MainWindow::connectionChooserRequested, &window,

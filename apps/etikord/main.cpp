@@ -53,7 +53,7 @@ int main(int argc, char **argv)
     ServicePrompt prompt(services.commLog());
     queue.setOverflowPrompt(&prompt);
     PrintServices printing(
-        {settings, controls, services.commLog(), prompt, plc, services.plcConnection()});
+        {settings, controls, services.commLog(), prompt, plc, services.plcConnection(), registry});
     NoManagerLink link;
     Station station({settings, controls, prompt, services, link, PrinterSource::system(), appFolder,
                      AppFolder::programName()});

@@ -57,6 +57,8 @@ qint32 RawPrinter::printRawData(const QString &data)
     const Failure failure = printer->send(TextEncoding::bytesOf(jobText), kDocumentName);
     if (failure.pending()) {
         m_log.writeLog(failure.description + u"\r\n"_s + jobText, false, true);
+        m_request.rawJobResult = 1;
+        m_request.rawJobFailure = failure.description;
         return 1;
     }
     if (m_controls.check(PrintControls::CheckBox::chkHistory) >= 1)

@@ -21,4 +21,7 @@ struct PrintRequest {
     qint16 labelsPrinted = 0;
     // Milliseconds the last RAW job of this request took; -1 when there was none.
     qint64 rawPrintMs = -1;
+    // The code of the last RAW job of this request that failed (0: none failed), and why.
+    qint32 rawJobResult = 0;
+    QString rawJobFailure;
 };

@@ -6,10 +6,12 @@
 #include <QTimer>
 
 // Keeps one session with one endpoint up. After a failed attempt or a lost connection it
-// waits a back-off (500 ms at first, doubled after each failure up to 10 s, back to the first
-// after a connect) and tries again: a lost channel first re-activates the old session on a
-// new channel, so that its subscriptions live on, and only when the server refuses that (it
-// restarted, or the session timed out) does a new session take its place.
+// waits a back-off (250 ms at first, doubled after each failure up to 1 s, back to the first
+// after a connect) and tries again; the cap is low because a PLC that is back must be found
+// at once, and an attempt at a PLC that is off costs next to nothing: a lost channel first
+// re-activates the old session on a new channel, so that its subscriptions live on, and only when
+// the server refuses that (it restarted, or the session timed out) does a new session take its
+// place.
 //
 // connected() and disconnected() are emitted from the event loop, or from inside
 // waitForConnected() when the attempt ends there. disconnectFromEndpoint() emits nothing.
@@ -73,9 +75,9 @@ private:
     State m_state = State::Idle;
     QString m_endpointUrl;
     quint32 m_lastStatus = UaStatus::Good;
-    int m_firstBackoff = 500;
-    int m_maxBackoff = 10000;
-    int m_nextBackoff = 500;
+    int m_firstBackoff = 250;
+    int m_maxBackoff = 1000;
+    int m_nextBackoff = 250;
     int m_retryInterval = 0;
     quint64 m_reconnectCount = 0;
     // A connection was lost and has not been re-established yet.

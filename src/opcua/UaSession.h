@@ -47,6 +47,7 @@ public:
 
     State state() const { return m_state; }
     UaSecureChannel *channel() { return &m_channel; }
+    const UaSecureChannel *channel() const { return &m_channel; }
     const NodeId &sessionId() const { return m_sessionId; }
     double revisedSessionTimeout() const { return m_revisedSessionTimeout; }
     // Whether reopen() can try to re-activate: the session was active and is Closed because

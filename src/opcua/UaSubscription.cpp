@@ -4,6 +4,7 @@
 #include "UaServiceIds.h"
 
 #include <QPointer>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -17,6 +18,20 @@ constexpr qint64 kMinWatchdogMarginMs = 1000;
 // The pause before the next Publish after one failed without closing the channel, so that a
 // server answering every request at once with an error is not asked again and again.
 constexpr int kRetryDelayMs = 1000;
+// Publish requests refused one after the other: the subscription is taken as lost, so that it
+// is created anew instead of staying deaf while the server goes on answering.
+constexpr int kMaxRefusedPublishes = 3;
+// What a server may grant and still serve a station that waits for its requests: intervals
+// up to a minute, a keep-alive window up to ten minutes. Anything beyond (or zero, negative,
+// not a number) is a server answering nonsense.
+constexpr double kMaxIntervalMs = 60000;
+constexpr double kMaxKeepAliveWindowMs = 600000;
+
+bool usableInterval(double milliseconds, bool zeroAllowed)
+{
+    return std::isfinite(milliseconds) && milliseconds <= kMaxIntervalMs &&
+           (milliseconds > 0 || (zeroAllowed && milliseconds == 0));
+}
 
 int clampedMs(qint64 milliseconds)
 {
@@ -105,17 +120,30 @@ quint32 UaSubscription::createSync(int timeoutMs)
         return status;
     if (created.subscriptionId == 0)
         return UaStatus::BadUnknownResponse;
+    // The watchdog and the Publish time-out are derived from these: a subscription granted
+    // with values no station can work with is refused rather than trusted.
+    if (!usableInterval(created.revisedPublishingInterval, false) ||
+        created.revisedMaxKeepAliveCount == 0 ||
+        created.revisedPublishingInterval * created.revisedMaxKeepAliveCount >
+            kMaxKeepAliveWindowMs) {
+        DeleteSubscriptionsRequest drop;
+        drop.header = m_session.requestHeader();
+        drop.subscriptionIds = {created.subscriptionId};
+        m_session.send(
+            drop.toBody(), [](const UaResponse &) {}, timeoutMs);
+        return UaStatus::BadUnknownResponse;
+    }
     m_subscriptionId = created.subscriptionId;
-    // Held to sane values: the watchdog and the Publish time-out are derived from them.
-    m_revisedPublishingInterval = qBound(1.0, created.revisedPublishingInterval, 3600000.0);
-    m_revisedKeepAliveCount = qMax<quint32>(1, created.revisedMaxKeepAliveCount);
+    m_revisedPublishingInterval = created.revisedPublishingInterval;
+    m_revisedKeepAliveCount = created.revisedMaxKeepAliveCount;
     startPublishing();
     return status;
 }
 
 quint32 UaSubscription::addItemSync(const NodeId &node, quint32 clientHandle,
                                     double samplingInterval, quint32 queueSize,
-                                    quint32 &monitoredItemId, int timeoutMs)
+                                    quint32 &monitoredItemId, double &revisedSamplingInterval,
+                                    int timeoutMs)
 {
     if (!isCreated())
         return UaStatus::BadInvalidState;
@@ -132,8 +160,21 @@ quint32 UaSubscription::addItemSync(const NodeId &node, quint32 clientHandle,
     if (created.results.size() != 1)
         return UaStatus::BadUnknownResponse;
     const MonitoredItemResult &result = created.results.first();
-    if (UaStatus::isGood(result.status))
-        monitoredItemId = result.monitoredItemId;
+    if (!UaStatus::isGood(result.status))
+        return result.status;
+    if (result.monitoredItemId == 0)
+        return UaStatus::BadUnknownResponse;
+    if (!usableInterval(result.revisedSamplingInterval, true)) {
+        DeleteMonitoredItemsRequest drop;
+        drop.header = m_session.requestHeader();
+        drop.subscriptionId = m_subscriptionId;
+        drop.monitoredItemIds = {result.monitoredItemId};
+        m_session.send(
+            drop.toBody(), [](const UaResponse &) {}, timeoutMs);
+        return UaStatus::BadUnknownResponse;
+    }
+    monitoredItemId = result.monitoredItemId;
+    revisedSamplingInterval = result.revisedSamplingInterval;
     return result.status;
 }
 
@@ -184,6 +225,7 @@ void UaSubscription::startPublishing()
     m_publishing = true;
     m_outstanding = 0;
     m_maxOutstanding = kPublishRequests;
+    m_refusedPublishes = 0;
     const qint64 window = keepAliveWindow();
     m_watchdog.start(clampedMs(window + qMax(window / 2, kMinWatchdogMarginMs)));
     topUp();
@@ -262,6 +304,7 @@ void UaSubscription::onPublishResponse(quint64 epoch,
         handleFailure(response, status);
         return;
     }
+    m_refusedPublishes = 0;
     topUp();
 }
 
@@ -307,8 +350,12 @@ void UaSubscription::handleFailure(const UaResponse &response, quint32 status)
         loseSubscription(status);
         return;
     }
-    if ((status & 0xFFFF0000u) == UaStatus::BadTooManyPublishRequests)
+    if ((status & 0xFFFF0000u) == UaStatus::BadTooManyPublishRequests) {
         m_maxOutstanding = qMax(1, m_maxOutstanding - 1);
+    } else if (++m_refusedPublishes >= kMaxRefusedPublishes) {
+        loseSubscription(status);
+        return;
+    }
     if (m_outstanding < m_maxOutstanding)
         retryLater();
 }

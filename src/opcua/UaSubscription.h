@@ -34,14 +34,18 @@ public:
 
     // CreateSubscription, waiting on the session's socket alone; on Good the publish loop
     // starts and the watchdog is armed. A subscription created before is forgotten first.
-    // Returns the service's status.
+    // Returns the service's status; BadUnknownResponse when the server granted intervals no
+    // station can work with (zero, negative, a publishing interval above a minute or a
+    // keep-alive window above ten minutes), in which case the subscription is deleted again.
     quint32 createSync(int timeoutMs);
     // One monitored item on the Value attribute of node in Reporting mode without a filter,
     // discardOldest false, so that a short pulse within one publishing interval arrives as
     // two notifications. Returns the item's status (the service's when that was bad);
-    // monitoredItemId is set when it is good.
+    // monitoredItemId and the server's revisedSamplingInterval are set when it is good. An
+    // item the server grants with an id of 0 or an unusable interval is refused (and deleted).
     quint32 addItemSync(const NodeId &node, quint32 clientHandle, double samplingInterval,
-                        quint32 queueSize, quint32 &monitoredItemId, int timeoutMs);
+                        quint32 queueSize, quint32 &monitoredItemId,
+                        double &revisedSamplingInterval, int timeoutMs);
     quint32 removeItemSync(quint32 monitoredItemId, int timeoutMs);
     // DeleteSubscriptions, waiting; forgets the subscription either way.
     quint32 deleteSync(int timeoutMs);
@@ -59,8 +63,8 @@ Q_SIGNALS:
     // interval times revised keep-alive count) plus a margin of half of that, at least 1 s.
     // Emitted once per silence; the next response re-arms it.
     void stalled();
-    // The server reported the subscription gone or the session unusable for it; the
-    // subscription has been reset.
+    // The server reported the subscription gone or the session unusable for it, or refused
+    // several Publish requests in a row; the subscription has been reset.
     void lost(quint32 status);
 
 private:
@@ -89,6 +93,7 @@ private:
     quint64 m_epoch = 0;
     int m_outstanding = 0;
     int m_maxOutstanding = 2;
+    int m_refusedPublishes = 0;
     QList<SubscriptionAcknowledgement> m_acknowledgements;
     QTimer m_watchdog;
     QTimer m_retryTimer;

@@ -27,6 +27,7 @@ public:
     qint32 hConnectAnfordVar = 0;
     qint32 hAnfordErr = 0;
     qint32 hAnfordErrText = 0;
+    qint32 lAnfordErrText = 0; // text length of the result text, 0 when not known
     qint32 hAnfordVar = 0;
     qint32 hLosName = 0;
     qint32 lLosName = 0;

@@ -8,6 +8,7 @@
 
 #include <QLoggingCategory>
 #include <QTimer>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -88,13 +89,18 @@ qint32 OpcUaLink::addNotification(const QString &name, int mode, int cycleMs, qi
         return status;
     const qint32 handle = m_lastHandle + 1;
     quint32 itemId = 0;
-    const quint32 status = m_subscription.addItemSync(
-        nodeOf(name), quint32(handle), cycleMs, kNotificationQueue, itemId, m_options.timeoutMs);
+    double sampling = 0;
+    // Sampling interval 0 asks for every change the moment the server sees it; a server that
+    // samples anyway answers with the interval it samples at.
+    const double requested = cycleMs <= kCycleEveryChange ? 0.0 : double(cycleMs);
+    const quint32 status =
+        m_subscription.addItemSync(nodeOf(name), quint32(handle), requested, kNotificationQueue,
+                                   itemId, sampling, m_options.timeoutMs);
     if (status != UaStatus::Good)
         return finish(status);
     m_lastHandle = handle;
     hNotification = handle;
-    m_watches.insert(handle, {name, userTag, itemId});
+    m_watches.insert(handle, {name, userTag, itemId, sampling});
     return PlcStatus::Good;
 }
 
@@ -206,6 +212,21 @@ qint32 OpcUaLink::writeString(qint32 handle, int byteCount, const QString &value
     if (byteCount < 0)
         return finish(UaStatus::BadInvalidArgument);
     return writeValue(handle, byteCount, byteCount, value.left(byteCount / 2));
+}
+
+// A change waits for the server's next sample, then for its next publish.
+int OpcUaLink::reportDelayMs(qint32 hNotification) const
+{
+    const auto found = m_watches.constFind(hNotification);
+    if (found == m_watches.cend() || !m_subscription.isCreated())
+        return 0;
+    return int(std::ceil(found->samplingMs + m_subscription.revisedPublishingInterval()));
+}
+
+bool OpcUaLink::isConnected() const
+{
+    return m_up && !m_closed && m_client.state() == UaClient::State::Connected &&
+           m_client.session().channel()->state() == UaSecureChannel::State::Open;
 }
 
 void OpcUaLink::showProperties()
@@ -430,6 +451,17 @@ QString statusText(quint32 status)
 }
 } // namespace
 
+// The intervals the server samples the watched variables at, as it granted them.
+QString OpcUaLink::samplingText() const
+{
+    QStringList intervals;
+    for (const Watch &watch : m_watches) {
+        if (watch.monitoredItemId != 0)
+            intervals << QString::number(watch.samplingMs);
+    }
+    return intervals.join(u", "_s);
+}
+
 PlcLinkProperties OpcUaLink::properties() const
 {
     const UaSession &session = m_client.session();
@@ -447,12 +479,16 @@ PlcLinkProperties OpcUaLink::properties() const
          subscribed ? QString::number(m_subscription.subscriptionId()) : QString()},
         {u"Publishing interval (ms)"_s,
          subscribed ? QString::number(m_subscription.revisedPublishingInterval()) : QString()},
+        {u"Sampling interval (ms)"_s, samplingText()},
+        {u"Check interval (ms)"_s,
+         m_options.checkMs > 0 ? QString::number(m_options.checkMs) : u"off"_s},
         {u"Handles"_s, QString::number(m_variables.size())},
         {u"Notifications"_s, QString::number(m_watches.size())},
         {u"Calls"_s, QString::number(m_calls)},
         {u"Failed calls"_s, QString::number(m_failedCalls)},
         {u"Last call status"_s, statusText(m_lastCallStatus)},
         {u"Value changes"_s, QString::number(m_events)},
+        {u"Requests found by check read"_s, QString::number(missedReports())},
         {u"Keep-alives"_s, QString::number(m_subscription.keepAliveCount())},
         {u"Reconnects"_s, QString::number(m_client.reconnectCount())},
     };

@@ -50,6 +50,9 @@ public:
     qint32 addNotification(const QString &name, int mode, int cycleMs, qint32 &hNotification,
                            quint64 userTag) override;
     qint32 deleteNotification(qint32 hNotification) override;
+    int reportDelayMs(qint32 hNotification) const override;
+    int checkIntervalMs() const override { return m_options.checkMs; }
+    bool isConnected() const override;
     qint32 getVariableInfo(const QString &name, qint32 &namespaceIndex, qint32 &size,
                            QString &typeName, qint32 &dataTypeId, qint32 &accessLevel) override;
 
@@ -76,6 +79,7 @@ private:
         QString name;
         quint64 userTag = 0;
         quint32 monitoredItemId = 0; // 0: the item died with its subscription
+        double samplingMs = 0;       // as the server revised it
     };
     qint32 ready();
     qint32 resolveNamespace();
@@ -93,6 +97,7 @@ private:
     void onDataChanged(quint32 clientHandle, const DataValue &value);
     void onSubscriptionLost(quint32 status);
     void forgetSubscription();
+    QString samplingText() const;
 
     OpcUaLinkOptions m_options;
     UaClient m_client;

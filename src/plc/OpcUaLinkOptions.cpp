@@ -16,6 +16,14 @@ int positiveNumber(const QString &text, int fallback)
     const int value = text.trimmed().toInt(&ok);
     return ok && value > 0 ? value : fallback;
 }
+
+// 0 is a choice here (off); only what is not a number takes the default.
+int intervalOrOff(const QString &text, int fallback)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    return ok && value >= 0 ? value : fallback;
+}
 } // namespace
 
 OpcUaLinkOptions OpcUaLinkOptions::fromStore(OptionStore &store)
@@ -27,6 +35,7 @@ OpcUaLinkOptions OpcUaLinkOptions::fromStore(OptionStore &store)
     options.timeoutMs = positiveNumber(store.getOption(u"Timeout(ms)"_s, kArea), kDefaultTimeoutMs);
     options.publishingMs =
         positiveNumber(store.getOption(u"Publishing(ms)"_s, kArea), kDefaultPublishingMs);
+    options.checkMs = intervalOrOff(store.getOption(u"Check(ms)"_s, kArea), kDefaultCheckMs);
     return options;
 }
 

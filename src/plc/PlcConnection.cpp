@@ -16,9 +16,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The request flag is reported as soon as the link can: every millisecond counts in a cycle
-// the machine waits for.
-constexpr int kNotifyCycleMs = 1;
+constexpr int kFlagBytes = 2;
+// How often a flag the link does not watch is read when no check interval is set: requests
+// must still be found.
+constexpr int kUnwatchedCheckMs = 1000;
+// New attempts to watch the flag: after 1 s, doubling up to 30 s.
+constexpr int kFirstWatchRetryMs = 1000;
+constexpr int kMaxWatchRetryMs = 30000;
 
 } // namespace
 
@@ -29,15 +33,25 @@ PlcConnection::PlcConnection(PlcLink &link, PrintControls &controls, const AppSe
     , m_controls(controls)
     , m_settings(settings)
     , m_log(log)
+    , m_watchBackoffMs(kFirstWatchRetryMs)
 {
+    m_checkTimer.setSingleShot(true);
+    m_watchTimer.setSingleShot(true);
     connect(&m_link, &PlcLink::variableChanged, this, &PlcConnection::onVariableChanged);
     connect(&m_link, &PlcLink::stateChanged, this, &PlcConnection::onStateChanged);
+    connect(&m_checkTimer, &QTimer::timeout, this, &PlcConnection::checkFlag);
+    connect(&m_watchTimer, &QTimer::timeout, this, &PlcConnection::retryWatch);
 }
 
 PlcConnection::~PlcConnection() = default;
 
 void PlcConnection::connectPlc()
 {
+    // The request being served keeps its handles until it has its answer.
+    if (m_serving) {
+        m_reconnectDeferred = true;
+        return;
+    }
     // Taken out first, so that a record's release cannot meet a collection that changes.
     const Records previous = std::exchange(m_plcLinks, {});
     for (const auto &record : previous)
@@ -47,11 +61,14 @@ void PlcConnection::connectPlc()
     m_plcLinks.push_back(record);
     record->anfordVar = variableName(u".Print.anford"_s);
     createOptionalHandles(*record);
+    const QString resultText = variableName(u".Print.anfordErrText"_s);
     if (!createRequiredHandle(*record, &CommLink::hAnfordErr,
                               variableName(u".Print.anfordErr"_s)) ||
-        !createRequiredHandle(*record, &CommLink::hAnfordErrText,
-                              variableName(u".Print.anfordErrText"_s)) ||
-        !createRequiredHandle(*record, &CommLink::hAnfordVar, record->anfordVar))
+        !createRequiredHandle(*record, &CommLink::hAnfordErrText, resultText))
+        return;
+    // Answers are cut to what the result text holds, or the server refuses them whole.
+    record->lAnfordErrText = variableText(m_link, resultText);
+    if (!createRequiredHandle(*record, &CommLink::hAnfordVar, record->anfordVar))
         return;
     // A request raised while there was no link would never be notified: serve it now.
     serveRequest(record);
@@ -60,6 +77,8 @@ void PlcConnection::connectPlc()
 
 void PlcConnection::terminateLinks()
 {
+    m_checkTimer.stop();
+    m_watchTimer.stop();
     const Records previous = std::exchange(m_plcLinks, {});
     for (const auto &record : previous)
         record->terminate();
@@ -136,21 +155,124 @@ bool PlcConnection::createRequiredHandle(CommLink &record, qint32 CommLink::*fie
 void PlcConnection::watchRequestFlag(CommLink &record)
 {
     qint32 hNotification = 0;
-    const qint32 result = m_link.addNotification(record.anfordVar, PlcLink::kNotifyOnChange,
-                                                 kNotifyCycleMs, hNotification, record.userTag());
-    if (result == PlcStatus::Good)
+    const qint32 result =
+        m_link.addNotification(record.anfordVar, PlcLink::kNotifyOnChange,
+                               PlcLink::kCycleEveryChange, hNotification, record.userTag());
+    if (result == PlcStatus::Good) {
         record.hConnectAnfordVar = hNotification;
-    else
-        m_controls.setCaption(PrintControls::Label::lblError,
-                              failureText(u"Connect: "_s, record.anfordVar, result));
+        m_watchBackoffMs = kFirstWatchRetryMs;
+        if (std::exchange(m_watchFailing, false))
+            m_log.writeLog(u"Request flag "_s + record.anfordVar + u" watched again"_s, true,
+                           false);
+        return;
+    }
+    m_controls.setCaption(PrintControls::Label::lblError,
+                          failureText(u"Connect: "_s, record.anfordVar, result));
+    // Without a session the next one rebuilds the link anyway.
+    if (!m_link.isConnected())
+        return;
+    if (!std::exchange(m_watchFailing, true))
+        m_log.writeLog(failureText(u"Connect: "_s, record.anfordVar, result) + u' ' +
+                           PlcStatus::name(result) + u": the flag is read every "_s +
+                           QString::number(qMax(m_link.checkIntervalMs(), 0) > 0
+                                               ? m_link.checkIntervalMs()
+                                               : kUnwatchedCheckMs) +
+                           u" ms until it can be watched again"_s,
+                       false, true);
+    m_watchTimer.start(m_watchBackoffMs);
+    m_watchBackoffMs = qMin(m_watchBackoffMs * 2, kMaxWatchRetryMs);
+    if (!m_checkTimer.isActive())
+        scheduleIdleCheck();
+}
+
+void PlcConnection::retryWatch()
+{
+    const std::shared_ptr<CommLink> record = currentRecord();
+    if (record && record->hConnectAnfordVar == 0 && m_link.isConnected())
+        watchRequestFlag(*record);
 }
 
 // The handler holds its own reference, so a reconnect during the request leaves the record
-// it works on intact (released, its handles 0) until it returns.
-void PlcConnection::serveRequest(std::shared_ptr<CommLink> record)
+// it works on intact until it returns.
+void PlcConnection::serveRequest(const std::shared_ptr<CommLink> &record)
 {
-    if (m_requestHandler)
-        m_requestHandler(*record);
+    // A second service of the flag the running request has not cleared yet would print it
+    // twice; the check after the running request looks at the flag again.
+    if (!m_requestHandler || m_serving)
+        return;
+    m_serving = true;
+    ++m_services;
+    m_checkTimer.stop();
+    const std::shared_ptr<CommLink> held = record;
+    const bool answered = m_requestHandler(*held);
+    m_serving = false;
+    if (std::exchange(m_reconnectDeferred, false)) {
+        connectPlc();
+        return;
+    }
+    // The next request may be raised the moment the PLC sees the clear, between two of the
+    // server's samples. An answer left pending is tried again at the steady interval only.
+    if (answered)
+        scheduleCheck(m_link.reportDelayMs(held->hConnectAnfordVar));
+    else
+        scheduleIdleCheck();
+}
+
+std::shared_ptr<CommLink> PlcConnection::currentRecord() const
+{
+    if (m_plcLinks.empty() || m_plcLinks.front()->hAnfordVar == 0)
+        return nullptr;
+    return m_plcLinks.front();
+}
+
+void PlcConnection::scheduleCheck(int delayMs)
+{
+    m_checkPhase = CheckPhase::Look;
+    m_checkTimer.start(qMax(0, delayMs));
+}
+
+void PlcConnection::scheduleIdleCheck()
+{
+    const std::shared_ptr<CommLink> record = currentRecord();
+    int interval = m_link.checkIntervalMs();
+    if (record && record->hConnectAnfordVar == 0 && interval <= 0)
+        interval = kUnwatchedCheckMs;
+    if (interval > 0)
+        scheduleCheck(interval);
+    else
+        m_checkTimer.stop();
+}
+
+// Reads the flag. Raised and watched, it is looked at again once a report would have come;
+// raised again with no service in between, the report was lost and the request is served.
+void PlcConnection::checkFlag()
+{
+    const std::shared_ptr<CommLink> record = currentRecord();
+    bool raised = false;
+    if (!record || m_serving || !m_requestHandler ||
+        m_link.readBool(record->hAnfordVar, kFlagBytes, raised) != PlcStatus::Good || !raised) {
+        scheduleIdleCheck();
+        return;
+    }
+    const bool watched = record->hConnectAnfordVar != 0;
+    if (watched && m_checkPhase == CheckPhase::Look) {
+        m_checkPhase = CheckPhase::Confirm;
+        m_servicesAtLook = m_services;
+        m_checkTimer.start(qMax(0, m_link.reportDelayMs(record->hConnectAnfordVar)));
+        return;
+    }
+    if (m_services != m_servicesAtLook && watched) {
+        scheduleIdleCheck();
+        return;
+    }
+    if (watched) {
+        m_link.countMissedReport();
+        m_log.writeLog(u"Request flag "_s + record->anfordVar +
+                           u" found raised by a check read, not reported by the PLC ("_s +
+                           QString::number(m_link.missedReports()) + u" so far)"_s,
+                       true, false);
+    }
+    serveRequest(record);
 }
 
 // Date, blank, time, blank, the literal, the variable's name and the link's code behind it.
@@ -172,9 +294,12 @@ void PlcConnection::onVariableChanged(const QVariant &value, quint64 userTag)
     }
 }
 
+// A session (re)established, or the link lost what watched the flag (detail says why).
 void PlcConnection::onStateChanged(int state, int detail)
 {
-    Q_UNUSED(detail)
-    if (state == PlcLink::kStateEstablished)
-        connectPlc();
+    if (state != PlcLink::kStateEstablished)
+        return;
+    if (detail != PlcStatus::Good)
+        m_log.writeLog(u"PLC link rebuilt: "_s + PlcStatus::name(detail), true, false);
+    connectPlc();
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <QVariant>
 #include <functional>
 #include <memory>
@@ -25,10 +26,22 @@ struct AppSettings;
 // connect and for every notification that reports the request flag true. It gets the record
 // the notification was registered for; a notification for a record that has been replaced
 // since is dropped. The link, controls, settings and log must outlive this object.
+//
+// One request is served at a time: a notification or a reconnect that arrives while a request
+// waits for its output (a command line lets events run) does not start a second service of the
+// same raised flag inside the first; a reconnect waits until the request is answered.
+//
+// Notifications alone are not trusted. A server samples the flag, and a PLC that raises its
+// next request as soon as it sees the clear can lower and raise it within one sample, which
+// no report shows. So after each request, once a report would have had time to arrive, and
+// at the link's check interval while nothing is served, the flag is read; one found raised
+// and still not reported after that time is served all the same, counted and logged. A flag
+// the link refuses to watch is watched again with a back-off and read meanwhile.
 class PlcConnection : public QObject {
     Q_OBJECT
 public:
-    using RequestHandler = std::function<void(CommLink &record)>;
+    // Serves one request; false when its answer could not be delivered and is left pending.
+    using RequestHandler = std::function<bool(CommLink &record)>;
     using Records = std::vector<std::shared_ptr<CommLink>>;
 
     PlcConnection(PlcLink &link, PrintControls &controls, const AppSettings &settings,
@@ -51,12 +64,19 @@ public:
     const Records &plcLinks() const { return m_plcLinks; }
 
 private:
+    enum class CheckPhase { Look, Confirm };
+
     QString variableName(const QString &suffix) const;
     QString lotNameVariable() const;
     void createOptionalHandles(CommLink &record);
     bool createRequiredHandle(CommLink &record, qint32 CommLink::*field, const QString &name);
     void watchRequestFlag(CommLink &record);
-    void serveRequest(std::shared_ptr<CommLink> record);
+    void retryWatch();
+    void serveRequest(const std::shared_ptr<CommLink> &record);
+    std::shared_ptr<CommLink> currentRecord() const;
+    void scheduleCheck(int delayMs);
+    void scheduleIdleCheck();
+    void checkFlag();
     QString failureText(const QString &literal, const QString &name, qint32 result) const;
     void onVariableChanged(const QVariant &value, quint64 userTag);
     void onStateChanged(int state, int detail);
@@ -68,4 +88,17 @@ private:
     RequestHandler m_requestHandler;
     Records m_plcLinks;
     quint64 m_lastUserTag = 0;
+    // A request is being served; a reconnect asked for meanwhile waits for its end.
+    bool m_serving = false;
+    bool m_reconnectDeferred = false;
+    // Reads of the flag: a look, then, when it is raised, a second look once a report would
+    // have arrived.
+    QTimer m_checkTimer;
+    CheckPhase m_checkPhase = CheckPhase::Look;
+    quint64 m_services = 0;
+    quint64 m_servicesAtLook = 0;
+    // New attempts to watch a flag the link refused to watch.
+    QTimer m_watchTimer;
+    int m_watchBackoffMs;
+    bool m_watchFailing = false;
 };

@@ -24,6 +24,8 @@ class PlcLink : public QObject {
 public:
     // The notification mode the station asks for: report every change of the value.
     static constexpr int kNotifyOnChange = 4;
+    // The cycle of a notification that reports every change as soon as the PLC sees it.
+    static constexpr int kCycleEveryChange = 1;
     // States of stateChanged. Only kStateEstablished carries a duty for the station: the
     // link has (re)established its session and every handle has to be built again.
     static constexpr int kStateDown = 0;
@@ -43,11 +45,26 @@ public:
     // Resolves a variable name into a handle (non-zero on success).
     virtual qint32 createHandle(const QString &name, qint32 &handle) = 0;
     virtual qint32 releaseHandle(qint32 handle) = 0;
-    // Watches a variable: mode kNotifyOnChange, cycleMs the shortest interval between two
-    // reports. Later variableChanged events carry userTag.
+    // Watches a variable: mode kNotifyOnChange; cycleMs kCycleEveryChange asks for every
+    // change as soon as the PLC can see it, a larger value for the interval at which the PLC
+    // should look. Later variableChanged events carry userTag.
     virtual qint32 addNotification(const QString &name, int mode, int cycleMs,
                                    qint32 &hNotification, quint64 userTag) = 0;
     virtual qint32 deleteNotification(qint32 hNotification) = 0;
+    // How long after a change of a watched variable its report may still be on its way: the
+    // PLC looks at the variable and sends what it saw at intervals of its own. A change that
+    // is undone and redone within that time may never be reported at all.
+    virtual int reportDelayMs(qint32 hNotification) const
+    {
+        Q_UNUSED(hNotification)
+        return 0;
+    }
+    // How often the station checks its watched variables by reading them, because reports can
+    // be missed; in milliseconds, 0 for never.
+    virtual int checkIntervalMs() const { return 0; }
+    // Whether the link has a working session now. A call that failed without one may never
+    // have reached the PLC, or reached it and lost its answer on the way back.
+    virtual bool isConnected() const { return true; }
     // Describes a variable: size is its size in bytes (a text: its maximum length plus one
     // for the terminating NUL, 256 when it has no maximum). The other outputs say where and
     // what it is: namespace index, type name and numeric data type id, access level bits.
@@ -72,14 +89,25 @@ public:
     // What that view shows, as name and value lines; read again while the view is open.
     virtual PlcLinkProperties properties() const
     {
-        return {{QStringLiteral("Net id"), netId()}, {QStringLiteral("Port"), port()}};
+        return {{QStringLiteral("Net id"), netId()},
+                {QStringLiteral("Port"), port()},
+                {QStringLiteral("Requests found by check read"), QString::number(m_missedReports)}};
     }
     // Ends the link for good; called once at shutdown after every handle was released.
     virtual void closeLink() = 0;
+
+    // Requests the station found raised by a check read, not by a report of the link. Shown
+    // with the properties: a count that grows says the PLC looks at its variables too seldom
+    // for the machine's cycle.
+    void countMissedReport() { ++m_missedReports; }
+    quint64 missedReports() const { return m_missedReports; }
 
 Q_SIGNALS:
     // A watched variable changed; userTag is the one given to addNotification.
     void variableChanged(const QVariant &value, quint64 userTag);
     // The link's state changed; detail is a status code or 0.
     void stateChanged(int state, int detail);
+
+private:
+    quint64 m_missedReports = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 
 // Result codes of the PLC link. Every link operation answers with a 32-bit code, 0 meaning
@@ -27,5 +28,13 @@ constexpr qint32 BadInvalidArgument = code(0x80AB0000u);
 constexpr qint32 BadServerNotConnected = code(0x800D0000u);
 // The server did not answer in time.
 constexpr qint32 BadTimeout = code(0x800A0000u);
+
+// The status's name as the standard writes it ("BadTimeout"), for messages to an engineer.
+QString name(qint32 code);
+
+// A failure of the connection rather than the server's answer to the call: the call never
+// reached the PLC, or reached it and its answer was lost. What it asked for may have been
+// done or not.
+bool isLinkFailure(qint32 code);
 
 } // namespace PlcStatus

@@ -52,7 +52,7 @@ bool SimulatedPlc::define(const QString &name, QMetaType type, int maxStringLeng
     return true;
 }
 
-bool SimulatedPlc::setValue(const QString &name, const QVariant &value)
+bool SimulatedPlc::setValue(const QString &name, const QVariant &value, bool report)
 {
     const auto found = m_variables.find(name);
     if (found == m_variables.end())
@@ -60,7 +60,7 @@ bool SimulatedPlc::setValue(const QString &name, const QVariant &value)
     QVariant converted = value;
     if (!converted.convert(found->type))
         return false;
-    store(name, *found, converted);
+    store(name, *found, converted, report);
     return true;
 }
 
@@ -252,7 +252,8 @@ qint32 SimulatedPlc::writeString(qint32 handle, int byteCount, const QString &va
     if (byteCount < 0)
         return PlcStatus::BadInvalidArgument;
     const QString written = value.left(byteCount / 2);
-    if (variable->maxLength >= 0 && written.size() > variable->maxLength)
+    // As OPC UA servers count a MaxStringLength: bytes of the UTF-8 text.
+    if (variable->maxLength >= 0 && written.toUtf8().size() > variable->maxLength)
         return PlcStatus::BadOutOfRange;
     m_writes.append({m_handles.value(handle), written});
     store(m_handles.value(handle), *variable, written);
@@ -338,12 +339,13 @@ qint32 SimulatedPlc::writeScalar(const char *operation, qint32 handle, int byteC
 
 // Keeps a new value; a change is reported to every notification on the variable, but only
 // while the session is up, as a server cannot report to a client it has no session with.
-void SimulatedPlc::store(const QString &name, Variable &variable, const QVariant &value)
+void SimulatedPlc::store(const QString &name, Variable &variable, const QVariant &value,
+                         bool report)
 {
     if (variable.value == value)
         return;
     variable.value = value;
-    if (available() != PlcStatus::Good)
+    if (!report || available() != PlcStatus::Good)
         return;
     QList<quint64> tags;
     for (const Notification &notification : std::as_const(m_notifications)) {

@@ -28,16 +28,21 @@ public:
     explicit SimulatedPlc(QObject *parent = nullptr);
 
     // --- The PLC side: what a test or an operator sets up and changes.
-    // Adds a variable with its type's zero value. maxStringLength limits a text variable
-    // (-1: no limit). False for a type the link does not carry or a name already defined.
+    // Adds a variable with its type's zero value. maxStringLength limits a text variable in
+    // bytes of its UTF-8 text, as OPC UA servers count it (-1: no limit). False for a type the
+    // link does not carry or a name already defined.
     bool define(const QString &name, QMetaType type, int maxStringLength = -1);
-    // Changes a variable as the PLC program would; watched variables report the change.
-    // False for an unknown name or a value that does not convert to the variable's type.
-    bool setValue(const QString &name, const QVariant &value);
+    // Changes a variable as the PLC program would; watched variables report the change unless
+    // report is false (a change the server's sampling never saw). False for an unknown name
+    // or a value that does not convert to the variable's type.
+    bool setValue(const QString &name, const QVariant &value, bool report = true);
     QVariant value(const QString &name) const;
     // Drops or restores the session: operations fail with BadServerNotConnected while it is
     // down, and a restored session reports stateChanged(kStateEstablished, 0).
     void setConnected(bool connected);
+    // What reportDelayMs() and checkIntervalMs() answer (both 0 at first).
+    void setReportDelay(int milliseconds) { m_reportDelayMs = milliseconds; }
+    void setCheckInterval(int milliseconds) { m_checkIntervalMs = milliseconds; }
 
     // Failure injection by variable name; a status of 0 removes the failure again.
     void failCreateHandle(const QString &name, qint32 status);
@@ -72,6 +77,9 @@ public:
     qint32 addNotification(const QString &name, int mode, int cycleMs, qint32 &hNotification,
                            quint64 userTag) override;
     qint32 deleteNotification(qint32 hNotification) override;
+    int reportDelayMs(qint32) const override { return m_reportDelayMs; }
+    int checkIntervalMs() const override { return m_checkIntervalMs; }
+    bool isConnected() const override { return m_connected && !m_closed; }
     qint32 getVariableInfo(const QString &name, qint32 &namespaceIndex, qint32 &size,
                            QString &typeName, qint32 &dataTypeId, qint32 &accessLevel) override;
 
@@ -109,7 +117,7 @@ private:
                       QVariant &value);
     qint32 writeScalar(const char *operation, qint32 handle, int byteCount, QMetaType::Type type,
                        const QVariant &value);
-    void store(const QString &name, Variable &variable, const QVariant &value);
+    void store(const QString &name, Variable &variable, const QVariant &value, bool report = true);
 
     QString m_netId;
     QString m_netId2;
@@ -121,6 +129,8 @@ private:
     qint32 m_nextHandle = 1;
     qint32 m_nextNotification = 1001;
     bool m_connected = true;
+    int m_reportDelayMs = 0;
+    int m_checkIntervalMs = 0;
     bool m_closed = false;
     QStringList m_calls;
     QList<SimulatedPlc::Write> m_writes;

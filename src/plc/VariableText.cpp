@@ -15,3 +15,22 @@ qint32 variableText(PlcLink &link, const QString &name)
         return 0;
     return size - 1;
 }
+
+QString fitText(const QString &text, qint32 length)
+{
+    if (length <= 0)
+        return text;
+    qint32 bytes = 0;
+    qsizetype end = 0;
+    while (end < text.size()) {
+        const char32_t c = text.at(end).isHighSurrogate() && end + 1 < text.size()
+                               ? QChar::surrogateToUcs4(text.at(end), text.at(end + 1))
+                               : char32_t(text.at(end).unicode());
+        const qint32 size = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+        if (bytes + size > length)
+            break;
+        bytes += size;
+        end += c >= 0x10000 ? 2 : 1;
+    }
+    return text.left(end);
+}

@@ -10,6 +10,7 @@
 #include "RequestCycle.h"
 #include "TestPrint.h"
 
+class OptionStore;
 class PlcConnection;
 
 // What serves the station's print requests: the request record, the RAW and command-line
@@ -25,6 +26,7 @@ public:
         Prompt &prompt;
         PlcLink &plc;
         PlcConnection &connection;
+        OptionStore &options;
     };
 
     explicit PrintServices(Parts parts);

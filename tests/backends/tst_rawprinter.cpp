@@ -4,6 +4,7 @@
 #include "PrintRequest.h"
 #include "RawPrinter.h"
 #include "RecordingLog.h"
+#include "SocketPrinter.h"
 #include "TextEncoding.h"
 
 #include <QDir>
@@ -15,8 +16,8 @@
 
 using namespace Qt::StringLiterals;
 
-// Jobs go to a socket:// printer that is a QTcpServer of the test, or through the private
-// cupsd (ctest fixture "cupsd") whose queue EtikorRaw sends to 127.0.0.1:<its port + 1>.
+// Jobs go to a socket:// printer on a thread of the test, or through the private cupsd (ctest
+// fixture "cupsd") whose queue EtikorRaw sends to 127.0.0.1:<its port + 1>.
 class TestRawPrinter : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -27,7 +28,9 @@ private Q_SLOTS:
     void printRawFile();
     void readPrintFile_data();
     void readPrintFile();
+    void printerFailures_data();
     void printerFailures();
+    void unknownPrinter();
     void cupsQueue();
 
 private:
@@ -36,7 +39,7 @@ private:
     void verifyReport(const QString &expected);
 
     QTemporaryDir m_dir;
-    QTcpServer m_server;
+    std::unique_ptr<SocketPrinter> m_printer;
     AppSettings m_settings;
     PrintControls m_controls;
     PrintRequest m_request;
@@ -45,9 +48,9 @@ private:
 };
 
 namespace {
-const QByteArray kNoJob = QByteArrayLiteral("<no job>");
+const QByteArray kNoJob = SocketPrinter::kNoJob;
 
-// Everything one job sends: the printer reads until the sender closes.
+// Everything one job sends to cupsd's device: it reads until the sender shuts its side.
 QByteArray received(QTcpServer &server, int timeoutMs)
 {
     if (!server.waitForNewConnection(timeoutMs))
@@ -63,10 +66,10 @@ QByteArray received(QTcpServer &server, int timeoutMs)
 
 void TestRawPrinter::init()
 {
-    m_server.close();
-    QVERIFY(m_dir.isValid() && m_server.listen(QHostAddress::LocalHost));
+    m_printer = std::make_unique<SocketPrinter>();
+    QVERIFY(m_dir.isValid());
     m_settings = AppSettings();
-    m_settings.printerName = u"socket://127.0.0.1:%1"_s.arg(m_server.serverPort());
+    m_settings.printerName = u"socket://127.0.0.1:%1"_s.arg(m_printer->port());
     m_settings.cadPath = m_dir.filePath(u"images"_s);
     m_controls.setCheck(PrintControls::CheckBox::chkHistory, 0);
     m_controls.setCaption(PrintControls::Label::lblError, QString());
@@ -130,7 +133,7 @@ void TestRawPrinter::printRawData()
     m_controls.setCheck(PrintControls::CheckBox::chkHistory, history ? 1 : 0);
 
     QCOMPARE(printer().printRawData(data), 0);
-    QCOMPARE(received(m_server, 5000), bytes);
+    QCOMPARE(m_printer->nextJob(5000), bytes);
     QVERIFY(m_request.rawPrintMs >= 0);
     QCOMPARE(m_log.entries.size(), history ? 1 : 0);
     if (history)
@@ -190,7 +193,7 @@ void TestRawPrinter::printRawFile()
     m_settings.codierung = codierung;
 
     QCOMPARE(printer().printRawFile(losName, teileNr), result);
-    QCOMPARE(received(m_server, bytes == kNoJob ? 0 : 5000), bytes);
+    QCOMPARE(m_printer->nextJob(bytes == kNoJob ? 0 : 5000), bytes);
     verifyReport(report);
 }
 
@@ -240,23 +243,57 @@ void TestRawPrinter::readPrintFile()
     verifyReport(report);
 }
 
-// Neither is reported in the status label; rawPrintMs keeps the value of the last good job.
+// A job has failed unless the printer took it and closed: a failure is logged with the job
+// (not shown in the status label), kept in the request for the PLC, and rawPrintMs keeps
+// the value of the last good job.
+void TestRawPrinter::printerFailures_data()
+{
+    QTest::addColumn<int>("mode");        // SocketPrinter::Mode, -1: nothing listens
+    QTest::addColumn<QString>("query");   // after the printer's URI
+    QTest::addColumn<QString>("failure"); // empty: the job went well
+    QTest::newRow("refused") << -1 << QString() << qt_error_string(ECONNREFUSED);
+    QTest::newRow("reset mid-job")
+        << int(SocketPrinter::Mode::ResetMidJob) << QString() << qt_error_string(ECONNRESET);
+    QTest::newRow("never confirms the end")
+        << int(SocketPrinter::Mode::Stall) << u"?timeout=0.3"_s
+        << u"The printer did not confirm the end of the job within 300 ms"_s;
+    QTest::newRow("not waited for")
+        << int(SocketPrinter::Mode::Stall) << u"?waiteof=false&timeout=0.3"_s << QString();
+}
+
 void TestRawPrinter::printerFailures()
 {
+    QFETCH(int, mode);
+    QFETCH(QString, query);
+    QFETCH(QString, failure);
     m_controls.setCheck(PrintControls::CheckBox::chkHistory, 1);
-    m_server.close();
-    QCOMPARE(printer().printRawData(u"X"_s), 1);
+    const QByteArray job = QByteArray(200000, 'X');
+    m_printer = std::make_unique<SocketPrinter>(SocketPrinter::Mode(qMax(mode, 0)));
+    m_settings.printerName = u"socket://127.0.0.1:%1"_s.arg(m_printer->port()) + query;
+    if (mode < 0)
+        m_printer.reset();
+    m_request.rawPrintMs = 5;
+
+    QCOMPARE(printer().printRawData(QString::fromLatin1(job)), failure.isEmpty() ? 0 : 1);
     QCOMPARE(m_log.entries.size(), 1);
     const QString entry = m_log.entries.first().str;
-    QVERIFY2(entry.endsWith(u"\r\nX\f"_s) && !entry.startsWith(u'\r'), qPrintable(entry));
+    QCOMPARE(entry.left(entry.indexOf(u'X')), failure.isEmpty() ? QString() : failure + u"\r\n"_s);
+    QVERIFY(entry.endsWith(u"X\f"_s));
+    QCOMPARE(m_request.rawJobResult, failure.isEmpty() ? 0 : 1);
+    QCOMPARE(m_request.rawJobFailure, failure);
+    QCOMPARE(m_request.rawPrintMs == 5, !failure.isEmpty());
+    QVERIFY(m_controls.caption(PrintControls::Label::lblError).isEmpty());
+}
 
+void TestRawPrinter::unknownPrinter()
+{
     m_settings.printerName = u"EtikorNoSuchQueue"_s;
     writeFile(u"images/L1/1.wmf"_s, "A");
     QCOMPARE(printer().printRawData(u"A"_s), 0);
     QCOMPARE(printer().printRawFile(u"L1"_s, 1), 1);
     const QString message = u"The Printer Name you typed wasn't recognized :EtikorNoSuchQueue"_s;
     QCOMPARE(m_prompt.messages, QStringList({message, message}));
-    QCOMPARE(m_log.entries.size(), 1);
+    QVERIFY(m_log.entries.isEmpty());
     QCOMPARE(m_request.rawPrintMs, -1);
     QVERIFY(m_controls.caption(PrintControls::Label::lblError).isEmpty());
 }

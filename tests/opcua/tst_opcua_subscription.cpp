@@ -207,10 +207,13 @@ void TstOpcUaSubscription::reportsChangesInOrder()
     subscription.setPublishingInterval(1000);
     QCOMPARE(UaStatus::name(subscription.createSync(kWait)), UaStatus::name(UaStatus::Good));
     quint32 itemId = 0;
-    QCOMPARE(
-        UaStatus::name(subscription.addItemSync(node(u"Print.anford"), 1, 0, 10, itemId, kWait)),
-        UaStatus::name(UaStatus::Good));
+    double sampling = -1;
+    QCOMPARE(UaStatus::name(subscription.addItemSync(node(u"Print.anford"), 1, 0, 10, itemId,
+                                                     sampling, kWait)),
+             UaStatus::name(UaStatus::Good));
     QVERIFY(itemId != 0);
+    // Asked for 0, the server grants the fastest it can: a coalescing window of 50 ms.
+    QCOMPARE(sampling, 50.0);
     // The server reports the value the item has when it is created first.
     QVERIFY(waitForChange(1));
     QVERIFY(simOk(u"raise"));
@@ -239,9 +242,10 @@ void TstOpcUaSubscription::removedItemStopsReporting()
     QCOMPARE(subscription.createSync(kWait), UaStatus::Good);
     quint32 flagId = 0;
     quint32 countId = 0;
-    QCOMPARE(subscription.addItemSync(node(u"Print.anford"), 1, 0, 10, flagId, kWait),
+    double sampling = 0;
+    QCOMPARE(subscription.addItemSync(node(u"Print.anford"), 1, 0, 10, flagId, sampling, kWait),
              UaStatus::Good);
-    QCOMPARE(subscription.addItemSync(node(u"Print.TeileNr"), 2, 0, 10, countId, kWait),
+    QCOMPARE(subscription.addItemSync(node(u"Print.TeileNr"), 2, 0, 10, countId, sampling, kWait),
              UaStatus::Good);
     QVERIFY(waitForChange(2));
     QCOMPARE(subscription.removeItemSync(flagId, kWait), UaStatus::Good);

@@ -9,6 +9,7 @@
 
 #include <QDateTime>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -71,6 +72,7 @@ struct Station {
         connection.setRequestHandler([this](CommLink &record) {
             served.append(&record);
             callsAtServe = plc.calls();
+            return true;
         });
     }
     CommLink &record() const { return *connection.plcLinks().front(); }
@@ -86,6 +88,9 @@ private Q_SLOTS:
     void events_data();
     void events();
     void terminateOrder();
+    void flagFoundByReads_data();
+    void flagFoundByReads();
+    void oneServiceAtATime();
 };
 
 void TestPlcConnection::connectPlc_data()
@@ -156,10 +161,14 @@ void TestPlcConnection::connectPlc()
     const QString shown = st.controls.caption(PrintControls::Label::lblError);
     QCOMPARE(shown.isEmpty() ? QString() : shown.mid(before.size() + 1), message);
     QVERIFY(shown.isEmpty() || shown.startsWith(before + u' ') || shown.startsWith(after + u' '));
-    // Only a missing required variable is logged, once, as shown, and in a message box.
-    QCOMPARE(st.log.entries.size(), stopped ? 1 : 0);
+    // A missing required variable is logged, once, as shown, and in a message box; a refused
+    // watch too, with what the station does about it.
+    QCOMPARE(st.log.entries.size(), shown.isEmpty() ? 0 : 1);
     for (const RecordingLog::Entry &entry : st.log.entries)
-        QVERIFY(entry.str == shown && !entry.timeStamp && entry.msgBox);
+        QVERIFY(entry.str.startsWith(shown) && !entry.timeStamp && entry.msgBox);
+    if (fail == u"notify")
+        QVERIFY(st.log.entries.first().str.endsWith(
+            u" BadTimeout: the flag is read every 1000 ms until it can be watched again"_s));
 }
 
 void TestPlcConnection::events_data()
@@ -228,6 +237,96 @@ void TestPlcConnection::terminateOrder()
     QCOMPARE(handleNames(st.plc, *record), QStringList(13, QString()));
     st.connection.closeLink();
     QCOMPARE(st.plc.calls().last(), u"closeLink"_s);
+}
+
+// A server that samples the flag misses a clear and a new raise within one sample: the
+// station reads the flag after each request and at the check interval, waits the time a
+// report would take, then serves what is still unreported, and counts it.
+void TestPlcConnection::flagFoundByReads_data()
+{
+    QTest::addColumn<QString>("raise"); // "re-raise": at once after the first clear; "idle"
+    QTest::addColumn<bool>("reported"); // the raise is reported (as a server that sees it)
+    QTest::addColumn<int>("checkMs");   // the link's check interval
+    QTest::addColumn<bool>("watched");  // the link accepted the watch
+    QTest::addColumn<int>("counted");   // requests counted as not reported
+    QTest::newRow("re-raised within a sample") << u"re-raise"_s << false << 0 << true << 1;
+    QTest::newRow("re-raised and reported") << u"re-raise"_s << true << 0 << true << 0;
+    QTest::newRow("raised unreported while idle") << u"idle"_s << false << 30 << true << 1;
+    QTest::newRow("unwatched, read every second") << u"idle"_s << false << 0 << false << 0;
+}
+
+void TestPlcConnection::flagFoundByReads()
+{
+    QFETCH(QString, raise);
+    QFETCH(bool, reported);
+    QFETCH(int, checkMs);
+    QFETCH(bool, watched);
+    QFETCH(int, counted);
+    Station st;
+    const QString flag = kPrint + u"anford"_s;
+    st.plc.setReportDelay(20);
+    st.plc.setCheckInterval(checkMs);
+    if (!watched)
+        st.plc.failNotification(flag, PlcStatus::BadInvalidArgument);
+    // The station's answer: the flag cleared; the PLC raises again the moment it sees it.
+    bool again = raise == u"re-raise";
+    st.connection.setRequestHandler([&](CommLink &record) {
+        if (!st.plc.value(flag).toBool())
+            return true;
+        st.served.append(&record);
+        st.plc.setValue(flag, false);
+        if (std::exchange(again, false))
+            QTimer::singleShot(0, &st.plc, [&] { st.plc.setValue(flag, true, reported); });
+        return true;
+    });
+    st.connection.connectPlc();
+    if (raise == u"idle")
+        st.plc.setValue(flag, true, reported);
+    else
+        st.plc.setValue(flag, true);
+
+    QTRY_COMPARE_WITH_TIMEOUT(st.served.size(), 2 - (raise == u"idle"), 3000);
+    QCOMPARE(st.plc.missedReports(), quint64(counted));
+    const bool logged = !st.log.entries.isEmpty() &&
+                        st.log.entries.last().str.endsWith(u" found raised by a check read, not "
+                                                           u"reported by the PLC (1 so far)"_s);
+    QCOMPARE(logged, counted == 1);
+    QTest::qWait(100); // nothing is served twice
+    QCOMPARE(st.served.size(), 2 - (raise == u"idle"));
+    if (!watched) {
+        st.plc.failNotification(flag, PlcStatus::Good);
+        QTRY_VERIFY_WITH_TIMEOUT(st.record().hConnectAnfordVar != 0, 3000);
+        QVERIFY(st.log.entries.last().str.endsWith(u" watched again"_s));
+    }
+}
+
+// A notification and a reconnect that come while a request waits for its output start no
+// second service inside it; the reconnect follows once the request is answered.
+void TestPlcConnection::oneServiceAtATime()
+{
+    Station st;
+    const QString flag = kPrint + u"anford"_s;
+    QStringList heldDuring;
+    st.connection.setRequestHandler([&](CommLink &record) {
+        if (!st.plc.value(flag).toBool())
+            return true;
+        st.served.append(&record);
+        if (st.served.size() == 1) {
+            Q_EMIT st.plc.variableChanged(true, record.userTag());
+            Q_EMIT st.plc.stateChanged(PlcLink::kStateEstablished, 0);
+            heldDuring = handleNames(st.plc, record);
+        }
+        st.plc.setValue(flag, false);
+        return true;
+    });
+    st.connection.connectPlc();
+    const std::shared_ptr<CommLink> first = st.connection.plcLinks().front();
+    st.plc.setValue(flag, true);
+    QCOMPARE(st.served.size(), 1);
+    QVERIFY(!heldDuring.contains(QString()));
+    QVERIFY(st.connection.plcLinks().front() != first); // rebuilt afterwards
+    QTest::qWait(50);
+    QCOMPARE(st.served.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestPlcConnection)

@@ -169,8 +169,10 @@ void TstPlcLinkParts::optionsFromTheRegistry()
     QVERIFY(options.namespaceIsIndex(index));
     QCOMPARE(index, quint16(1));
     QCOMPARE(options.timeoutMs, OpcUaLinkOptions::kDefaultTimeoutMs);
+    QCOMPARE(options.checkMs, OpcUaLinkOptions::kDefaultCheckMs);
 
-    store.values = {{QStringLiteral("OPC UA/Namespace"), QStringLiteral(" 4 ")},
+    store.values = {{QStringLiteral("OPC UA/Check(ms)"), QStringLiteral("0")},
+                    {QStringLiteral("OPC UA/Namespace"), QStringLiteral(" 4 ")},
                     {QStringLiteral("OPC UA/Prefix"), QStringLiteral("PLC1.")},
                     {QStringLiteral("OPC UA/Timeout(ms)"), QStringLiteral("-3")},
                     {QStringLiteral("OPC UA/Publishing(ms)"), QStringLiteral("20")}};
@@ -180,6 +182,7 @@ void TstPlcLinkParts::optionsFromTheRegistry()
     QCOMPARE(options.prefix, QStringLiteral("PLC1."));
     QCOMPARE(options.timeoutMs, OpcUaLinkOptions::kDefaultTimeoutMs);
     QCOMPARE(options.publishingMs, 20);
+    QCOMPARE(options.checkMs, 0); // off, not the default
 
     QCOMPARE(options.endpointFor(u"plc7"_s, {}), u"opc.tcp://plc7:4840"_s);
     store.values[QStringLiteral("OPC UA/Endpoint")] = QStringLiteral(" opc.tcp://10.0.0.9:4841 ");

@@ -12,6 +12,7 @@
 
 #include <QRegularExpression>
 #include <QTest>
+#include <optional>
 #include <stdexcept>
 
 using namespace Qt::StringLiterals;
@@ -23,9 +24,15 @@ const QString kP = u"Line1.Print."_s;
 struct FakeRaw : RawOutput {
     PrintRequest *request = nullptr;
     QStringList printed;
+    bool fails = false;
     qint32 printRawData(const QString &data) override
     {
         printed << data;
+        if (fails) {
+            request->rawJobResult = 1;
+            request->rawJobFailure = u"Connection reset by peer"_s;
+            return 1;
+        }
         request->rawPrintMs = 7;
         return 0;
     }
@@ -57,17 +64,12 @@ struct Station {
     FakeCommand command;
     QStringList lookups;
     qint32 lookupResult = 0;
+    QString lookupCaption = u"No Printdata"_s;
     bool lookupThrows = false;
+    std::function<void()> duringLookup;
+    bool answerFailedRaw = false;
     PlcConnection connection{plc, controls, settings, log};
-    RequestCycle cycle{{settings, controls, request, log, raw, command,
-                        [this](const QString &lot, qint32 part, CommLink *link) {
-                            if (lookupThrows)
-                                throw std::runtime_error("disk on fire");
-                            lookups << u"%1/%2/%3"_s.arg(lot).arg(part).arg(link != nullptr);
-                            if (lookupResult != 0)
-                                controls.setCaption(Label::lblError, u"No Printdata"_s);
-                            return lookupResult;
-                        }}};
+    std::optional<RequestCycle> cycle;
 
     Station()
     {
@@ -84,9 +86,33 @@ struct Station {
         for (const auto &[name, type] : vars)
             plc.define(kP + QStringView(name).toString(), QMetaType(type),
                        QStringView(name) == u"anfordErrText" ? 255 : 40);
-        connection.setRequestHandler([this](CommLink &record) { cycle.readProd(record); });
+        connection.setRequestHandler([this](CommLink &record) {
+            cycle->readProd(record);
+            return !cycle->answerPending();
+        });
     }
-    void connect() { connection.connectPlc(); }
+    qint32 lookup(const QString &lot, qint32 part, CommLink *link)
+    {
+        if (lookupThrows)
+            throw std::runtime_error("disk on fire");
+        lookups << u"%1/%2/%3"_s.arg(lot).arg(part).arg(link != nullptr);
+        if (duringLookup)
+            duringLookup();
+        if (lookupResult != 0)
+            controls.setCaption(Label::lblError, lookupCaption);
+        return lookupResult;
+    }
+    void connect()
+    {
+        if (!cycle)
+            cycle.emplace(
+                RequestCycle::Parts{settings, controls, request, log, raw, command,
+                                    [this](const QString &lot, qint32 part, CommLink *link) {
+                                        return lookup(lot, part, link);
+                                    },
+                                    answerFailedRaw});
+        connection.connectPlc();
+    }
     // The names written, in order, with their values.
     QStringList writes() const
     {
@@ -108,6 +134,11 @@ private Q_SLOTS:
     void trapLeavesTheFlagRaised();
     void flagThatIsNotRaisedDoesNothing();
     void unreadableFlagIsShownNotAnswered();
+    void answerAfterALostLink_data();
+    void answerAfterALostLink();
+    void answerText_data();
+    void answerText();
+    void optionalValuesKeepTheLastRequestsWhenUnreadable();
 };
 
 void TstRequestCycle::servesEachKind_data()
@@ -127,6 +158,15 @@ void TstRequestCycle::servesEachKind_data()
                               << u"raw:^XA"_s
                               << u"^ RAW Druckanforderung  \\d+ \\(msec\\)  Raw:7 \\(msec\\)$"_s
                               << QString();
+    QTest::newRow("failed raw job, not told by default")
+        << noCmd << QStringList{u"RAW=X"_s, u"rawfail"_s}
+        << QStringList{u"anfordErr=0"_s, u"anfordErrText= "_s, u"anford=false"_s} << u"raw:X"_s
+        << u"^ RAW Druckanforderung  \\d+ \\(msec\\)$"_s << QString();
+    QTest::newRow("failed raw job, told when asked")
+        << noCmd << QStringList{u"RAW=X"_s, u"rawfail"_s, u"answerRaw"_s}
+        << QStringList{u"anfordErr=1"_s, u"anfordErrText=*"_s, u"anford=false"_s} << u"raw:X"_s
+        << u"^ RAW Druckanforderung  "_s
+        << u" Error RAW job Printer: P1 !  \r\nConnection reset by peer"_s;
     QTest::newRow("empty raw falls to the lot")
         << noCmd << QStringList{u"RAW=\u0000x"_s, u"LosName=L1"_s, u"TeileNr=12"_s}
         << QStringList{u"anfordErr=0"_s, u"anfordErrText= "_s, u"anford=false"_s}
@@ -169,6 +209,7 @@ void TstRequestCycle::servesEachKind()
     QFETCH(QString, logged);
     QFETCH(QString, caption);
     Station s;
+    s.settings.printerName = u"P1"_s;
     s.settings.commandLine = commandLine;
     s.settings.optionCommandLine = commandLine.isEmpty() ? 0 : 1;
     for (const QString &step : setup) {
@@ -179,6 +220,10 @@ void TstRequestCycle::servesEachKind()
             s.lookupResult = step.section(u':', 1).toInt();
         else if (key == u"command")
             s.command.result = step.section(u':', 1).toInt();
+        else if (key == u"rawfail")
+            s.raw.fails = true;
+        else if (key == u"answerRaw")
+            s.answerFailedRaw = true;
         else
             QVERIFY(s.plc.setValue(kP + step.section(u'=', 0, 0), step.section(u'=', 1)));
     }
@@ -246,6 +291,131 @@ void TstRequestCycle::unreadableFlagIsShownNotAnswered()
     QVERIFY(
         s.controls.caption(Label::lblError)
             .endsWith(u" ReadVar:Line1.Print.anford !"_s + QString::number(PlcStatus::BadTimeout)));
+}
+
+// A lot printed whose answer could not be written keeps its answer: the request found raised
+// again gets it without a second print, unless the PLC has moved on to another request.
+void TstRequestCycle::answerAfterALostLink_data()
+{
+    QTest::addColumn<QString>("loss"); // "drop": no link; "lost clear": the clear timed out
+    // What the PLC does before the station is back ("+": after it is back).
+    QTest::addColumn<QStringList>("meanwhile");
+    QTest::addColumn<int>("printed");
+    QTest::addColumn<QString>("logged"); // the request line after the link is back
+    const QString late =
+        u"^ Anforderung Los:L1   TeileNr:1  \\d+ \\(msec\\)  late answer, not printed again$"_s;
+    const QString again = u"^ Anforderung Los:L%1   TeileNr:1  \\d+ \\(msec\\)$"_s;
+    QTest::newRow("still raised") << u"drop"_s << QStringList() << 1 << late;
+    QTest::newRow("another lot meanwhile")
+        << u"drop"_s << QStringList{u"LosName=L2"_s} << 2 << again.arg(2);
+    QTest::newRow("withdrawn, then asked again")
+        << u"drop"_s << QStringList{u"anford=false"_s, u"+anford=true"_s} << 2 << again.arg(1);
+    QTest::newRow("clear lost, text still the answer")
+        << u"lost clear"_s << QStringList() << 1 << late;
+    QTest::newRow("clear arrived, PLC emptied the text and asks again")
+        << u"lost clear"_s << QStringList{u"anfordErrText="_s} << 2 << again.arg(1);
+}
+
+void TstRequestCycle::answerAfterALostLink()
+{
+    QFETCH(QString, loss);
+    QFETCH(QStringList, meanwhile);
+    QFETCH(int, printed);
+    QFETCH(QString, logged);
+    Station s;
+    s.plc.setValue(kP + u"LosName"_s, u"L1"_s);
+    s.plc.setValue(kP + u"TeileNr"_s, 1);
+    s.plc.setValue(kP + u"anford"_s, true);
+    if (loss == u"drop")
+        s.duringLookup = [&] {
+            s.plc.setConnected(false);
+        };
+    else
+        s.plc.failWrite(kP + u"anford"_s, PlcStatus::BadTimeout);
+    s.connect();
+    QCOMPARE(s.lookups.size(), 1);
+    QVERIFY(s.cycle->answerPending());
+    QVERIFY(s.plc.value(kP + u"anford"_s).toBool());
+    const QString code = loss == u"drop" ? u"BadServerNotConnected"_s : u"BadTimeout"_s;
+    QVERIFY2(s.log.entries.last().str.endsWith(u"  answer pending: "_s + code),
+             qPrintable(s.log.entries.last().str));
+    QVERIFY(s.log.entries.at(s.log.entries.size() - 2)
+                .str.contains(u" Answer not written: WriteVar:Line1.Print."_s));
+
+    s.duringLookup = nullptr;
+    s.plc.failWrite(kP + u"anford"_s, PlcStatus::Good);
+    for (const QString &step : meanwhile.filter(QRegularExpression(u"^[^+]"_s)))
+        QVERIFY(s.plc.setValue(kP + step.section(u'=', 0, 0), step.section(u'=', 1), false));
+    if (loss == u"drop")
+        s.plc.setConnected(true); // the station rebuilds its link and serves what is raised
+    else
+        s.connect();
+    for (const QString &step : meanwhile.filter(QRegularExpression(u"^[+]"_s)))
+        QVERIFY(s.plc.setValue(kP + step.mid(1).section(u'=', 0, 0), step.section(u'=', 1)));
+
+    QCOMPARE(s.lookups.size(), printed);
+    QVERIFY(!s.plc.value(kP + u"anford"_s).toBool());
+    QCOMPARE(s.plc.value(kP + u"anfordErr"_s).toInt(), 0);
+    QVERIFY(!s.cycle->answerPending());
+    QVERIFY2(QRegularExpression(logged).match(s.log.entries.last().str).hasMatch(),
+             qPrintable(s.log.entries.last().str));
+}
+
+// The answer's text is cut to what the PLC's variable holds (bytes of UTF-8, no character
+// split); a write the PLC still refuses is logged, and the request is answered all the same.
+void TstRequestCycle::answerText_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<qint32>("refused"); // the text write's failure, 0: none
+    QTest::addColumn<QString>("written");
+    const QString x = QString(252, u'x'); // and 255 bytes at most
+    QTest::newRow("cut") << x + u"äää"_s << 0 << x + u"ä"_s;
+    QTest::newRow("fits") << x + u"ä"_s << 0 << x + u"ä"_s;
+    QTest::newRow("refused") << u"E"_s << PlcStatus::BadTypeMismatch << u" "_s;
+}
+
+void TstRequestCycle::answerText()
+{
+    QFETCH(QString, caption);
+    QFETCH(qint32, refused);
+    QFETCH(QString, written);
+    Station s;
+    s.plc.setValue(kP + u"anfordErrText"_s, u" "_s);
+    s.plc.setValue(kP + u"LosName"_s, u"L1"_s);
+    s.plc.setValue(kP + u"TeileNr"_s, 1);
+    s.lookupResult = 3;
+    s.lookupCaption = caption;
+    if (refused != 0)
+        s.plc.failWrite(kP + u"anfordErrText"_s, refused);
+    s.plc.setValue(kP + u"anford"_s, true);
+    s.connect();
+    QCOMPARE(s.plc.value(kP + u"anfordErrText"_s).toString(), written);
+    QVERIFY(!s.plc.value(kP + u"anford"_s).toBool());
+    QVERIFY(!s.cycle->answerPending());
+    const bool logged =
+        s.log.entries.at(s.log.entries.size() - 2)
+            .str.endsWith(u" Answer not written: WriteVar:Line1.Print.anfordErrText !"_s +
+                          QString::number(PlcStatus::BadTypeMismatch) + u" BadTypeMismatch"_s);
+    QCOMPARE(logged, refused != 0);
+}
+
+// A variable the station lacks gives its default; one whose read fails keeps the last value.
+void TstRequestCycle::optionalValuesKeepTheLastRequestsWhenUnreadable()
+{
+    Station s;
+    s.plc.setValue(kP + u"ResteKennung"_s, 3);
+    s.plc.setValue(kP + u"EtikettenType"_s, 2);
+    s.plc.setValue(kP + u"anford"_s, true);
+    s.connect();
+    QCOMPARE(s.request.ResteKennung, qint16(3));
+    s.plc.setValue(kP + u"ResteKennung"_s, 4);
+    s.plc.failRead(kP + u"ResteKennung"_s, PlcStatus::BadTimeout);
+    s.plc.setValue(kP + u"anford"_s, true);
+    QCOMPARE(s.lookups.size(), 2);
+    QCOMPARE(s.request.ResteKennung, qint16(3));
+    QCOMPARE(s.request.EtikettenType, qint16(2));
+    QCOMPARE(s.request.ResteLaenge, 0); // no such variable here
+    QVERIFY(s.request.ResteProfil.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TstRequestCycle)

@@ -31,7 +31,7 @@ void TstPlcPropertiesWindow::followsTheLinkWhileOpen()
     window.showPlcProperties(plc);
     QVERIFY(window.isVisible());
     QVERIFY(!window.isModal());
-    QCOMPARE(window.table()->rowCount(), 2);
+    QCOMPARE(window.table()->rowCount(), 3);
     QCOMPARE(cell(window.table(), 0, 0), u"Net id"_s);
     QCOMPARE(cell(window.table(), 0, 1), u"plc7"_s);
 
@@ -51,7 +51,7 @@ void TstPlcPropertiesWindow::aLinkThatIsGoneLeavesAnEmptyTable()
     {
         SimulatedPlc plc;
         window.showPlcProperties(plc);
-        QCOMPARE(window.table()->rowCount(), 2);
+        QCOMPARE(window.table()->rowCount(), 3);
     }
     window.refresh();
     QCOMPARE(window.table()->rowCount(), 0);
