@@ -23,6 +23,7 @@ constexpr int kUnwatchedCheckMs = 1000;
 // New attempts to watch the flag: after 1 s, doubling up to 30 s.
 constexpr int kFirstWatchRetryMs = 1000;
 constexpr int kMaxWatchRetryMs = 30000;
+constexpr qint64 kRebuildLogMs = 60000;
 
 } // namespace
 
@@ -174,9 +175,7 @@ void PlcConnection::watchRequestFlag(CommLink &record)
     if (!std::exchange(m_watchFailing, true))
         m_log.writeLog(failureText(u"Connect: "_s, record.anfordVar, result) + u' ' +
                            PlcStatus::name(result) + u": the flag is read every "_s +
-                           QString::number(qMax(m_link.checkIntervalMs(), 0) > 0
-                                               ? m_link.checkIntervalMs()
-                                               : kUnwatchedCheckMs) +
+                           QString::number(checkInterval(false)) +
                            u" ms until it can be watched again"_s,
                        false, true);
     m_watchTimer.start(m_watchBackoffMs);
@@ -231,12 +230,17 @@ void PlcConnection::scheduleCheck(int delayMs)
     m_checkTimer.start(qMax(0, delayMs));
 }
 
+// The link's check interval; a flag without a watch is read at least every second.
+int PlcConnection::checkInterval(bool watched) const
+{
+    const int interval = m_link.checkIntervalMs();
+    return watched || interval > 0 ? interval : kUnwatchedCheckMs;
+}
+
 void PlcConnection::scheduleIdleCheck()
 {
     const std::shared_ptr<CommLink> record = currentRecord();
-    int interval = m_link.checkIntervalMs();
-    if (record && record->hConnectAnfordVar == 0 && interval <= 0)
-        interval = kUnwatchedCheckMs;
+    const int interval = checkInterval(!record || record->hConnectAnfordVar != 0);
     if (interval > 0)
         scheduleCheck(interval);
     else
@@ -299,7 +303,13 @@ void PlcConnection::onStateChanged(int state, int detail)
 {
     if (state != PlcLink::kStateEstablished)
         return;
-    if (detail != PlcStatus::Good)
+    // A server that keeps dropping the subscription would fill the log: a reason is logged
+    // when it changes, and at most once a minute while it stays the same.
+    if (detail != PlcStatus::Good && (detail != m_rebuildReason || !m_rebuildLogged.isValid() ||
+                                      m_rebuildLogged.hasExpired(kRebuildLogMs))) {
+        m_rebuildReason = detail;
+        m_rebuildLogged.start();
         m_log.writeLog(u"PLC link rebuilt: "_s + PlcStatus::name(detail), true, false);
+    }
     connectPlc();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -75,6 +76,7 @@ private:
     void serveRequest(const std::shared_ptr<CommLink> &record);
     std::shared_ptr<CommLink> currentRecord() const;
     void scheduleCheck(int delayMs);
+    int checkInterval(bool watched) const;
     void scheduleIdleCheck();
     void checkFlag();
     QString failureText(const QString &literal, const QString &name, qint32 result) const;
@@ -101,4 +103,6 @@ private:
     QTimer m_watchTimer;
     int m_watchBackoffMs;
     bool m_watchFailing = false;
+    qint32 m_rebuildReason = 0;
+    QElapsedTimer m_rebuildLogged;
 };
