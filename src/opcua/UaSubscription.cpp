@@ -21,6 +21,8 @@ constexpr int kRetryDelayMs = 1000;
 // Publish requests refused one after the other: the subscription is taken as lost, so that it
 // is created anew instead of staying deaf while the server goes on answering.
 constexpr int kMaxRefusedPublishes = 3;
+// How long a deletion sent without waiting may take before it is given up.
+constexpr int kDropTimeoutMs = 5000;
 // What a server may grant and still serve a station that waits for its requests: intervals
 // up to a minute, a keep-alive window up to ten minutes. Anything beyond (or zero, negative,
 // not a number) is a server answering nonsense.
@@ -126,11 +128,7 @@ quint32 UaSubscription::createSync(int timeoutMs)
         created.revisedMaxKeepAliveCount == 0 ||
         created.revisedPublishingInterval * created.revisedMaxKeepAliveCount >
             kMaxKeepAliveWindowMs) {
-        DeleteSubscriptionsRequest drop;
-        drop.header = m_session.requestHeader();
-        drop.subscriptionIds = {created.subscriptionId};
-        m_session.send(
-            drop.toBody(), [](const UaResponse &) {}, timeoutMs);
+        dropOnServer(created.subscriptionId);
         return UaStatus::BadUnknownResponse;
     }
     m_subscriptionId = created.subscriptionId;
@@ -208,6 +206,16 @@ quint32 UaSubscription::deleteSync(int timeoutMs)
     const quint32 status = callSync(m_session, request.toBody(),
                                     UaServiceId::DeleteSubscriptionsResponse, timeoutMs, deleted);
     return singleResult(status, deleted.results);
+}
+
+// DeleteSubscriptions for a subscription this client no longer uses, without waiting.
+void UaSubscription::dropOnServer(quint32 subscriptionId)
+{
+    DeleteSubscriptionsRequest drop;
+    drop.header = m_session.requestHeader();
+    drop.subscriptionIds = {subscriptionId};
+    m_session.send(
+        drop.toBody(), [](const UaResponse &) {}, kDropTimeoutMs);
 }
 
 void UaSubscription::reset()
@@ -353,6 +361,9 @@ void UaSubscription::handleFailure(const UaResponse &response, quint32 status)
     if ((status & 0xFFFF0000u) == UaStatus::BadTooManyPublishRequests) {
         m_maxOutstanding = qMax(1, m_maxOutstanding - 1);
     } else if (++m_refusedPublishes >= kMaxRefusedPublishes) {
+        // The server still holds it: deleted, so that its notifications take no Publish
+        // request of the successor's.
+        dropOnServer(m_subscriptionId);
         loseSubscription(status);
         return;
     }

@@ -79,6 +79,7 @@ private:
     void handleFailure(const UaResponse &response, quint32 status);
     void retryLater();
     void loseSubscription(quint32 status);
+    void dropOnServer(quint32 subscriptionId);
     // revisedPublishingInterval * revisedKeepAliveCount in milliseconds.
     qint64 keepAliveWindow() const;
 

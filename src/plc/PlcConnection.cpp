@@ -37,10 +37,12 @@ PlcConnection::PlcConnection(PlcLink &link, PrintControls &controls, const AppSe
     , m_watchBackoffMs(kFirstWatchRetryMs)
 {
     m_checkTimer.setSingleShot(true);
+    m_findTimer.setSingleShot(true);
     m_watchTimer.setSingleShot(true);
     connect(&m_link, &PlcLink::variableChanged, this, &PlcConnection::onVariableChanged);
     connect(&m_link, &PlcLink::stateChanged, this, &PlcConnection::onStateChanged);
     connect(&m_checkTimer, &QTimer::timeout, this, &PlcConnection::checkFlag);
+    connect(&m_findTimer, &QTimer::timeout, this, &PlcConnection::countMissedReport);
     connect(&m_watchTimer, &QTimer::timeout, this, &PlcConnection::retryWatch);
 }
 
@@ -200,7 +202,6 @@ void PlcConnection::serveRequest(const std::shared_ptr<CommLink> &record)
     if (!m_requestHandler || m_serving)
         return;
     m_serving = true;
-    ++m_services;
     m_checkTimer.stop();
     const std::shared_ptr<CommLink> held = record;
     const bool answered = m_requestHandler(*held);
@@ -226,7 +227,6 @@ std::shared_ptr<CommLink> PlcConnection::currentRecord() const
 
 void PlcConnection::scheduleCheck(int delayMs)
 {
-    m_checkPhase = CheckPhase::Look;
     m_checkTimer.start(qMax(0, delayMs));
 }
 
@@ -247,8 +247,9 @@ void PlcConnection::scheduleIdleCheck()
         m_checkTimer.stop();
 }
 
-// Reads the flag. Raised and watched, it is looked at again once a report would have come;
-// raised again with no service in between, the report was lost and the request is served.
+// Reads the flag and serves a raised one at once: a second service can do no harm, since the
+// request cycle reads the flag first and finds it cleared. Whether the link would have
+// reported it shows within the time a report takes; only then is it counted as missed.
 void PlcConnection::checkFlag()
 {
     const std::shared_ptr<CommLink> record = currentRecord();
@@ -258,25 +259,20 @@ void PlcConnection::checkFlag()
         scheduleIdleCheck();
         return;
     }
-    const bool watched = record->hConnectAnfordVar != 0;
-    if (watched && m_checkPhase == CheckPhase::Look) {
-        m_checkPhase = CheckPhase::Confirm;
-        m_servicesAtLook = m_services;
-        m_checkTimer.start(qMax(0, m_link.reportDelayMs(record->hConnectAnfordVar)));
-        return;
-    }
-    if (m_services != m_servicesAtLook && watched) {
-        scheduleIdleCheck();
-        return;
-    }
-    if (watched) {
-        m_link.countMissedReport();
-        m_log.writeLog(u"Request flag "_s + record->anfordVar +
-                           u" found raised by a check read, not reported by the PLC ("_s +
-                           QString::number(m_link.missedReports()) + u" so far)"_s,
-                       true, false);
+    if (record->hConnectAnfordVar != 0) {
+        m_findAnford = record->anfordVar;
+        m_findTimer.start(qMax(0, m_link.reportDelayMs(record->hConnectAnfordVar)));
     }
     serveRequest(record);
+}
+
+void PlcConnection::countMissedReport()
+{
+    m_link.countMissedReport();
+    m_log.writeLog(u"Request flag "_s + m_findAnford +
+                       u" found raised by a check read, not reported by the PLC ("_s +
+                       QString::number(m_link.missedReports()) + u" so far)"_s,
+                   true, false);
 }
 
 // Date, blank, time, blank, the literal, the variable's name and the link's code behind it.
@@ -290,6 +286,8 @@ void PlcConnection::onVariableChanged(const QVariant &value, quint64 userTag)
 {
     if (!value.toBool())
         return;
+    // The report of a raise a check has found already: the link did not miss it.
+    m_findTimer.stop();
     for (const auto &record : m_plcLinks) {
         if (record->userTag() == userTag) {
             serveRequest(record);

@@ -35,9 +35,10 @@ struct AppSettings;
 // Notifications alone are not trusted. A server samples the flag, and a PLC that raises its
 // next request as soon as it sees the clear can lower and raise it within one sample, which
 // no report shows. So after each request, once a report would have had time to arrive, and
-// at the link's check interval while nothing is served, the flag is read; one found raised
-// and still not reported after that time is served all the same, counted and logged. A flag
-// the link refuses to watch is watched again with a back-off and read meanwhile.
+// at the link's check interval while nothing is served, the flag is read, and one found
+// raised is served; when no report of it follows within the time a report takes, it is
+// counted and logged. A flag the link refuses to watch is watched again with a back-off and
+// read meanwhile.
 class PlcConnection : public QObject {
     Q_OBJECT
 public:
@@ -65,8 +66,6 @@ public:
     const Records &plcLinks() const { return m_plcLinks; }
 
 private:
-    enum class CheckPhase { Look, Confirm };
-
     QString variableName(const QString &suffix) const;
     QString lotNameVariable() const;
     void createOptionalHandles(CommLink &record);
@@ -79,6 +78,7 @@ private:
     int checkInterval(bool watched) const;
     void scheduleIdleCheck();
     void checkFlag();
+    void countMissedReport();
     QString failureText(const QString &literal, const QString &name, qint32 result) const;
     void onVariableChanged(const QVariant &value, quint64 userTag);
     void onStateChanged(int state, int detail);
@@ -93,12 +93,10 @@ private:
     // A request is being served; a reconnect asked for meanwhile waits for its end.
     bool m_serving = false;
     bool m_reconnectDeferred = false;
-    // Reads of the flag: a look, then, when it is raised, a second look once a report would
-    // have arrived.
+    // Reads of the flag, and the time a request they found has for its report to arrive.
     QTimer m_checkTimer;
-    CheckPhase m_checkPhase = CheckPhase::Look;
-    quint64 m_services = 0;
-    quint64 m_servicesAtLook = 0;
+    QTimer m_findTimer;
+    QString m_findAnford;
     // New attempts to watch a flag the link refused to watch.
     QTimer m_watchTimer;
     int m_watchBackoffMs;

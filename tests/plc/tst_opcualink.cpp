@@ -1,10 +1,16 @@
+#include "AppSettings.h"
+#include "CommLink.h"
 #include "OpcUaLink.h"
+#include "PlcConnection.h"
 #include "PlcSim.h"
 #include "PlcStatus.h"
+#include "PrintControls.h"
+#include "RecordingLog.h"
 #include "VariableText.h"
 
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -37,6 +43,7 @@ private Q_SLOTS:
     void recovers();
     void callToAStalledServerTimesOutOnce();
     void unreachableServerFailsAtOnceAfterTheFirstCall();
+    void stationOutlastsRefusedSubscriptions();
 
 private:
     qint32 handle(const QString &name);
@@ -363,6 +370,47 @@ void TstOpcUaLink::unreachableServerFailsAtOnceAfterTheFirstCall()
     QVERIFY(link.properties().at(1).value.startsWith(u"Retrying"_s) ||
             link.properties().at(1).value == u"Connecting"_s);
     link.closeLink();
+}
+
+// A server short of resources refuses the flag's monitored item, later its Publish requests:
+// the station finds requests by reading the flag meanwhile, says so, and watches it again.
+void TstOpcUaLink::stationOutlastsRefusedSubscriptions()
+{
+    PrintControls controls;
+    controls.modulName = u"Line1"_s;
+    AppSettings settings;
+    settings.ablOnOff = false;
+    RecordingLog log;
+    PlcConnection connection(*m_link, controls, settings, log);
+    int served = 0;
+    connection.setRequestHandler([&](CommLink &record) {
+        bool raised = false;
+        if (m_link->readBool(record.hAnfordVar, 2, raised) == PlcStatus::Good && raised &&
+            m_link->writeBool(record.hAnfordVar, 2, false) == PlcStatus::Good)
+            ++served;
+        return true;
+    });
+    const auto logged = [&](const QString &end) {
+        return std::any_of(log.entries.cbegin(), log.entries.cend(),
+                           [&](const RecordingLog::Entry &e) { return e.str.endsWith(end); });
+    };
+    QVERIFY(m_sim.command(u"refuse CreateMonitoredItems 2 BadTooManyMonitoredItems"_s)
+                .startsWith(u"ok"_s));
+    connection.connectPlc();
+    QCOMPARE(connection.plcLinks().front()->hConnectAnfordVar, 0);
+    QVERIFY(logged(u"BadTooManyMonitoredItems: the flag is read every 1000 ms until it can be "
+                   u"watched again"_s));
+    m_sim.command(u"raise"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(served, 1, kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(connection.plcLinks().front()->hConnectAnfordVar != 0, kWait);
+    QVERIFY(logged(u"Request flag Line1.Print.anford watched again"_s));
+
+    QVERIFY(m_sim.command(u"refuse Publish 8"_s).startsWith(u"ok"_s));
+    QTRY_VERIFY_WITH_TIMEOUT(logged(u"PLC link rebuilt: BadTooManyOperations"_s), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(connection.plcLinks().front()->hConnectAnfordVar != 0, kWait);
+    m_sim.command(u"raise"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(served, 2, kWait);
+    QCOMPARE(m_link->missedReports(), quint64(0));
 }
 
 QTEST_GUILESS_MAIN(TstOpcUaLink)

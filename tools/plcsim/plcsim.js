@@ -26,6 +26,8 @@ const USAGE = `usage: plcsim.js [options]
                       maximum length in bytes for String only); the name is taken below
                       the module unless it starts with it; repeatable
   --omit <name>       leave a station variable out; repeatable
+  --sampling <ms>     sampling mode: subscriptions look at the variables every <ms>
+                      milliseconds instead of reporting each change, as a PLC's server does
   --pki <folder>      certificate store of the server
                       (default: $XDG_CACHE_HOME or ~/.cache, then etikor-plcsim/pki)
   --stay              keep running when standard input ends (stop with SIGTERM)
@@ -40,6 +42,7 @@ function parseArgs(argv) {
         vars: [],
         omit: [],
         pki: undefined,
+        sampling: undefined,
         stay: false,
         quiet: false
     };
@@ -77,6 +80,12 @@ function parseArgs(argv) {
             case "--pki":
                 o.pki = value();
                 break;
+            case "--sampling": {
+                const v = value();
+                if (!/^\d+(\.\d+)?$/.test(v) || !(Number(v) > 0)) throw new Error(`bad sampling interval "${v}"`);
+                o.sampling = Number(v);
+                break;
+            }
             case "--stay":
                 o.stay = true;
                 break;
@@ -117,7 +126,14 @@ async function main() {
         process.exit(2);
     }
 
-    const plc = new PlcServer({ port: o.port, host: o.host, module: o.module, table, pkiDir: o.pki || defaultPkiDir() });
+    const plc = new PlcServer({
+        port: o.port,
+        host: o.host,
+        module: o.module,
+        table,
+        pkiDir: o.pki || defaultPkiDir(),
+        samplingMs: o.sampling
+    });
     plc.on("write", (v, value) => out(`write ${v.name} = ${formatValue(v.type, value)}`));
     plc.on("thawed", () => out("thawed"));
     if (!o.quiet) plc.on("log", (msg) => process.stderr.write(`plcsim: ${msg}\n`));

@@ -409,6 +409,73 @@ async function checkRestart(client, session, sim, port, uri) {
     check(r.statusCode.isGood() && r.value.value === "Los 4711", "values are kept across the restart", r.toString());
 }
 
+// Sampling mode: a monitored item asking for 0 gets the variables' interval, and only what a
+// sample sees is reported, so a flag that drops and comes back between two samples goes
+// unnoticed, while one that stays down for longer than the interval is seen both ways.
+async function checkSampling(port) {
+    const ms = 20;
+    const sim = new Simulator(["--port", String(port), "--module", MODULE, "--sampling", String(ms), "--quiet"]);
+    const client = makeClient();
+    try {
+        const ready = await sim.nextAnswer(30000);
+        check(ready.startsWith(`ready opc.tcp://localhost:${port} `), "simulator with --sampling starts", ready);
+        await client.connect(`opc.tcp://localhost:${port}`);
+        const session = await client.createSession();
+        const subscription = await session.createSubscription2({
+            requestedPublishingInterval: 50,
+            requestedMaxKeepAliveCount: 10,
+            requestedLifetimeCount: 400,
+            publishingEnabled: true
+        });
+        const item = await subscription.monitor(
+            { nodeId: nodeId(full("Print.anford")), attributeId: AttributeIds.Value },
+            { samplingInterval: 0, queueSize: 10, discardOldest: true },
+            TimestampsToReturn.Both
+        );
+        const revised = item.monitoringParameters.samplingInterval;
+        check(revised === ms, `sampling interval 0 is revised to ${ms} ms`, String(revised));
+        const seen = [];
+        item.on("changed", (dv) => seen.push({ value: dv.value.value, at: Date.now() }));
+        const waitSeen = async (value, since, within = 2000) => {
+            const end = Date.now() + within;
+            while (Date.now() < end) {
+                if (seen.some((s) => s.value === value && s.at >= since)) return true;
+                await sleep(5);
+            }
+            return false;
+        };
+        check(await waitSeen(false, 0), "sampling: initial notification");
+        let t = Date.now();
+        await sim.send("raise");
+        check(await waitSeen(true, t), "sampling: a raised flag is reported");
+        await sleep(4 * ms);
+        // Both lines in one write: they are carried out before the next sample is taken.
+        t = Date.now();
+        sim.proc.stdin.write("set Print.anford false\nraise\n");
+        const answers = [await sim.nextAnswer(), await sim.nextAnswer()];
+        check(answers[1] === `ok ${full("Print.anford")} = true`, "sampling: flag dropped and raised again", answers.join(" | "));
+        await sleep(10 * ms + 200);
+        const flicker = seen.filter((s) => s.at >= t);
+        check(flicker.length === 0, "sampling: a drop shorter than a sample is not reported", JSON.stringify(flicker));
+        await sim.send("set Print.anford false");
+        const r = await readValue(session, full("Print.anford"));
+        check(r.value.value === false, "sampling: a read sees the new value at once", r.toString());
+        t = Date.now();
+        await sleep(3 * ms);
+        await sim.send("raise");
+        check(
+            (await waitSeen(false, t)) && (await waitSeen(true, t)),
+            "sampling: a drop held longer than the interval is reported both ways",
+            JSON.stringify(seen.filter((s) => s.at >= t))
+        );
+        await session.close();
+    } finally {
+        await client.disconnect().catch(() => {});
+        sim.proc.kill();
+        await sim.exited;
+    }
+}
+
 async function checkOmit(port) {
     const sim = new Simulator(["--port", String(port), "--module", "Omit1", "--omit", "Print.RAW", "--quiet"]);
     const ready = await sim.nextAnswer(30000);
@@ -464,6 +531,7 @@ async function main() {
         check((await sim.exited) === 0, "quit ends the simulator with status 0");
 
         await checkOmit(await freePort());
+        await checkSampling(await freePort());
     } catch (err) {
         check(false, "unexpected error", err.stack);
         if (sim.stderr) console.log(`--- simulator stderr ---\n${sim.stderr}`);

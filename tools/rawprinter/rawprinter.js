@@ -4,17 +4,24 @@
 // do (socket://host:port, often 9100), saves every job it receives to its own file and
 // reports it on standard output as
 //   job <n> <bytes> bytes <file>
-// A job is everything one connection sends until it closes.
+// A job is everything one connection sends until the client ends it; the printer then
+// closes its side (see printer.js). A connection that breaks off before is reported as
+//   incomplete <bytes> bytes      or, when the printer reset it,      reset <bytes> bytes
 //
-//   node rawprinter.js --port 9100 --dir ./jobs [--host 127.0.0.1]
-// Prints "listening <port>" once ready; ends on SIGTERM or SIGINT.
+//   node rawprinter.js --port 9100 --dir ./jobs [--host 127.0.0.1] [--mode <mode>]
+//                      [--hold <seconds>] [--commands]
+// Prints "listening <port>" once ready; ends on SIGTERM or SIGINT. --mode starts in a
+// fault mode (normal, refuse, reset, slow, stall; --hold is the slow mode's delay); with
+// --commands, lines "mode <mode> [seconds]" on standard input switch it, answered with
+// "ok mode <mode>".
 
 const fs = require("node:fs");
-const net = require("node:net");
 const path = require("node:path");
+const readline = require("node:readline");
+const { RawPrinter, MODES } = require("./printer");
 
 function parseArgs(argv) {
-    const o = { port: 9100, host: "127.0.0.1", dir: "." };
+    const o = { port: 9100, host: "127.0.0.1", dir: ".", mode: "normal", hold: 2, commands: false };
     for (let i = 0; i < argv.length; i++) {
         const value = () => {
             if (i + 1 >= argv.length) throw new Error(`${argv[i]} needs a value`);
@@ -24,14 +31,19 @@ function parseArgs(argv) {
             case "--port": o.port = Number(value()); break;
             case "--host": o.host = value(); break;
             case "--dir": o.dir = value(); break;
+            case "--mode": o.mode = value(); break;
+            case "--hold": o.hold = Number(value()); break;
+            case "--commands": o.commands = true; break;
             default: throw new Error(`unknown option ${argv[i]}`);
         }
     }
     if (!Number.isInteger(o.port) || o.port < 0 || o.port > 65535) throw new Error("bad port");
+    if (!MODES.includes(o.mode)) throw new Error(`bad mode (${MODES.join(", ")})`);
+    if (!(o.hold >= 0)) throw new Error("bad hold time");
     return o;
 }
 
-function main() {
+async function main() {
     let options;
     try {
         options = parseArgs(process.argv.slice(2));
@@ -40,24 +52,41 @@ function main() {
         process.exit(2);
     }
     fs.mkdirSync(options.dir, { recursive: true });
-    let jobs = 0;
-    const server = net.createServer((socket) => {
-        const chunks = [];
-        socket.on("data", (chunk) => chunks.push(chunk));
-        socket.on("error", () => {});
-        socket.on("close", () => {
-            const data = Buffer.concat(chunks);
-            const file = path.join(options.dir, `job-${String(++jobs).padStart(4, "0")}.prn`);
-            fs.writeFileSync(file, data);
-            process.stdout.write(`job ${jobs} ${data.length} bytes ${file}\n`);
-        });
+    const printer = new RawPrinter({ host: options.host, port: options.port, holdSeconds: options.hold });
+    printer.on("job", (job) => {
+        if (job.status !== "printed") {
+            process.stdout.write(`${job.status} ${job.data.length} bytes\n`);
+            return;
+        }
+        const file = path.join(options.dir, `job-${String(job.n).padStart(4, "0")}.prn`);
+        fs.writeFileSync(file, job.data);
+        process.stdout.write(`job ${job.n} ${job.data.length} bytes ${file}\n`);
     });
-    server.listen(options.port, options.host, () => {
-        process.stdout.write(`listening ${server.address().port}\n`);
-    });
-    const stop = () => server.close(() => process.exit(0));
+    await printer.start();
+    // Listening first, so that "refuse" still learns its port.
+    await printer.setMode(options.mode);
+    process.stdout.write(`listening ${printer.port}\n`);
+    const stop = () => printer.stop().then(() => process.exit(0));
     process.on("SIGTERM", stop);
     process.on("SIGINT", stop);
+    if (options.commands) {
+        readline.createInterface({ input: process.stdin, terminal: false }).on("line", (line) => {
+            const [word, mode, seconds] = line.trim().split(/\s+/);
+            if (!word) return;
+            const hold = seconds === undefined ? undefined : Number(seconds);
+            if (word !== "mode" || !MODES.includes(mode) || (hold !== undefined && !(hold >= 0))) {
+                process.stdout.write(`error usage: mode <${MODES.join("|")}> [seconds]\n`);
+                return;
+            }
+            printer.setMode(mode, { holdSeconds: hold }).then(
+                () => process.stdout.write(`ok mode ${mode}\n`),
+                (e) => process.stdout.write(`error ${e.message}\n`)
+            );
+        });
+    }
 }
 
-main();
+main().catch((e) => {
+    process.stderr.write(`rawprinter: ${e.message}\n`);
+    process.exit(1);
+});

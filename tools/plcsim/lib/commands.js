@@ -8,7 +8,7 @@ const { byteLength, formatValue, parseValue } = require("./values");
 
 const HELP =
     "commands: set <name> <value> | get <name> | raise [abl] | wait-clear [abl] [seconds] | " +
-    "drop | restart | freeze <seconds> [all] | list | help | quit";
+    "drop | restart | freeze <seconds> [all] | refuse <service> <count> [status] | list | help | quit";
 
 const DEFAULT_WAIT_SECONDS = 30;
 
@@ -52,6 +52,8 @@ class CommandInterpreter {
                 return this.answer(readyLine(this.plc));
             case "freeze":
                 return this._freeze(rest.trim());
+            case "refuse":
+                return this._refuse(rest.trim());
             case "list":
                 return this.answer(
                     "vars " +
@@ -140,6 +142,14 @@ class CommandInterpreter {
                 (err ? ` anfordErr=${formatValue(err.type, err.value)}` : "") +
                 (text ? ` anfordErrText=${formatValue(text.type, text.value)}` : "")
         );
+    }
+
+    _refuse(rest) {
+        const [service, countText, status] = rest.split(/\s+/);
+        const count = Number(countText);
+        if (!service || !Number.isInteger(count) || count < 0) throw new Error("usage: refuse <service> <count> [status]");
+        this.plc.refuse(service, count, status);
+        this.answer(`ok refusing ${count} ${service}`);
     }
 
     _freeze(rest) {

@@ -2,7 +2,9 @@
 // The OPC UA side of the simulated PLC: one server (security mode None, anonymous) that
 // publishes a station's variables as string node ids in its own namespace, refuses texts
 // longer than their MaxStringLength, reports every value a client writes, and can drop,
-// restart or stall its client connections on request.
+// restart or stall its client connections on request. In sampling mode its subscriptions
+// look at the variables on a timer, as a PLC's own server does, instead of reporting every
+// change.
 
 const { EventEmitter } = require("node:events");
 const path = require("node:path");
@@ -10,9 +12,11 @@ const {
     AttributeIds,
     DataType,
     MessageSecurityMode,
+    MonitoredItem,
     OPCUACertificateManager,
     OPCUAServer,
     SecurityPolicy,
+    ServiceFault,
     StatusCodes,
     Variant,
     VariantArrayType
@@ -20,6 +24,7 @@ const {
 const { byteLength, dataTypeOf } = require("./values");
 
 const APPLICATION_URI = "urn:etikor:plcsim";
+const REFUSABLE = ["CreateSubscription", "CreateMonitoredItems", "Publish"];
 
 class PlcServer extends EventEmitter {
     /**
@@ -31,9 +36,13 @@ class PlcServer extends EventEmitter {
      * @param {string} o.module    module name of the station
      * @param {Map} o.table        variable table (name -> {name, type, maxLength, value})
      * @param {string} o.pkiDir    folder of the server's certificate store
+     * @param {number} [o.samplingMs] sampling mode: every variable's MinimumSamplingInterval,
+     *                             so monitored items sample at this interval
      */
-    constructor({ port, host, module, table, pkiDir }) {
+    constructor({ port, host, module, table, pkiDir, samplingMs }) {
         super();
+        if (samplingMs !== undefined && !(samplingMs > 0)) throw new Error(`bad sampling interval ${samplingMs}`);
+        this.samplingMs = samplingMs;
         this.port = port;
         this.host = host;
         this.module = module;
@@ -43,6 +52,7 @@ class PlcServer extends EventEmitter {
         this.nodes = new Map(); // name -> UAVariable of the running server
         this.sockets = new Set(); // client sockets of the running server
         this.freezeState = null; // { all, sockets: Set, timer }
+        this.refusals = new Map(); // service name -> { count, status }
     }
 
     get endpointUrl() {
@@ -58,6 +68,10 @@ class PlcServer extends EventEmitter {
     }
 
     async start() {
+        // The stack never samples faster than its static floor (50 ms), which also bounds a
+        // monitored item's revised interval; a faster PLC lowers it. The floor is shared by
+        // every server of the process.
+        if (this.samplingMs < MonitoredItem.minimumSamplingInterval) MonitoredItem.minimumSamplingInterval = this.samplingMs;
         const server = new OPCUAServer({
             port: this.port,
             host: this.host,
@@ -84,6 +98,7 @@ class PlcServer extends EventEmitter {
             await server.initialize();
             this._populate(server.engine.addressSpace);
             this._watchConnections(server);
+            this._hookRefusals(server);
             await server.start();
         } catch (err) {
             this.nodes.clear();
@@ -174,6 +189,33 @@ class PlcServer extends EventEmitter {
         if (report) this.emit("thawed", state.sockets.size);
     }
 
+    /**
+     * Answers the next `count` requests of a subscription service (CreateSubscription,
+     * CreateMonitoredItems, Publish) with a service fault of the status named, as a server
+     * short of resources does. Lasts across a restart. A count of 0 ends it.
+     */
+    refuse(service, count, statusName = "BadTooManyOperations") {
+        if (!REFUSABLE.includes(service)) throw new Error(`cannot refuse ${service} (${REFUSABLE.join(", ")})`);
+        const status = StatusCodes[statusName];
+        if (!status || !status.isBad?.()) throw new Error(`unknown bad status ${statusName}`);
+        this.refusals.set(service, { count, status });
+    }
+
+    _hookRefusals(server) {
+        for (const service of REFUSABLE) {
+            // node-opcua looks the handler of a request up by name on the server object.
+            const method = `_on_${service}Request`;
+            const original = server[method].bind(server);
+            server[method] = (message, channel) => {
+                const refusal = this.refusals.get(service);
+                if (!refusal || refusal.count <= 0) return original(message, channel);
+                refusal.count--;
+                const fault = new ServiceFault({ responseHeader: { serviceResult: refusal.status } });
+                channel.send_response("MSG", fault, message);
+            };
+        }
+    }
+
     _populate(addressSpace) {
         const ns = addressSpace.getOwnNamespace();
         const folder = ns.addFolder(addressSpace.rootFolder.objects, {
@@ -191,6 +233,8 @@ class PlcServer extends EventEmitter {
                 valueRank: -1,
                 accessLevel: "CurrentRead | CurrentWrite",
                 userAccessLevel: "CurrentRead | CurrentWrite",
+                // Reads and writes always see the current value; only subscriptions sample.
+                minimumSamplingInterval: this.samplingMs ?? 0,
                 value: new Variant({ dataType: dataTypeOf(v.type), value: v.value })
             });
             if (v.maxLength !== undefined) {
@@ -202,6 +246,7 @@ class PlcServer extends EventEmitter {
                     valueRank: -1,
                     accessLevel: "CurrentRead",
                     userAccessLevel: "CurrentRead",
+                    minimumSamplingInterval: this.samplingMs ?? 0,
                     value: new Variant({ dataType: DataType.UInt32, value: v.maxLength })
                 });
             }
