@@ -21,21 +21,16 @@ QString statusName(quint32 status)
 }
 } // namespace
 
-// The secure channel and session against the simulated PLC, a node-opcua server: reads and
-// writes of every type the station uses, the refusals the server gives, a synchronous call
-// with an asynchronous one in flight, a time-out, and a dropped connection.
+// The secure channel and session against the simulated PLC, a node-opcua server: several
+// reads in one request, a synchronous call with an asynchronous one in flight, a time-out,
+// token renewal and a dropped connection. (Writes and reads of every type the station uses,
+// with the server's refusals, are tested through the PLC link in tst_opcualink.)
 class TstOpcUaClient : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
     void cleanupTestCase();
-    void readsValueAndDataType_data();
-    void readsValueAndDataType();
     void readsSeveralNodesInOneRequest();
-    void writesEveryType_data();
-    void writesEveryType();
-    void refusedWrites_data();
-    void refusedWrites();
     void readOfUnknownNode();
     void syncCallDefersOtherResponses();
     void syncCallTimesOut();
@@ -79,43 +74,6 @@ void TstOpcUaClient::cleanupTestCase()
     QCOMPARE(statusName(closed.first().first().toUInt()), statusName(UaStatus::Good));
 }
 
-void TstOpcUaClient::readsValueAndDataType_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("simValue");
-    QTest::addColumn<Variant>("expected");
-    QTest::addColumn<quint32>("dataType");
-    QTest::newRow("Boolean") << QStringLiteral("Print.anford") << QStringLiteral("true")
-                             << Variant::scalar(BuiltinType::Boolean, true) << 1u;
-    QTest::newRow("Int16") << QStringLiteral("Print.EtikettenType") << QStringLiteral("-12")
-                           << Variant::scalar(BuiltinType::Int16, QVariant::fromValue(qint16(-12)))
-                           << 4u;
-    QTest::newRow("Int32") << QStringLiteral("Print.TeileNr") << QStringLiteral("123456")
-                           << Variant::scalar(BuiltinType::Int32, qint32(123456)) << 6u;
-    QTest::newRow("String") << QStringLiteral("Print.LosName") << QStringLiteral("L2024-117 ä")
-                            << Variant::scalar(BuiltinType::String, QStringLiteral("L2024-117 ä"))
-                            << 12u;
-}
-
-void TstOpcUaClient::readsValueAndDataType()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, simValue);
-    QFETCH(Variant, expected);
-    QFETCH(quint32, dataType);
-    QVERIFY(m_sim.command(QStringLiteral("set %1 %2").arg(name, simValue))
-                .startsWith(QStringLiteral("ok ")));
-    const ReadResult result = m_session->readSync(
-        {{node(name), UaAttributeId::Value}, {node(name), UaAttributeId::DataType}}, kWait);
-    QCOMPARE(statusName(result.status), statusName(UaStatus::Good));
-    QCOMPARE(result.values.size(), 2);
-    QCOMPARE(statusName(result.values.at(0).status), statusName(UaStatus::Good));
-    QCOMPARE(result.values.at(0).value, expected);
-    QCOMPARE(
-        result.values.at(1).value,
-        Variant::scalar(BuiltinType::NodeId, QVariant::fromValue(NodeId::numeric(0, dataType))));
-}
-
 void TstOpcUaClient::readsSeveralNodesInOneRequest()
 {
     QVERIFY(m_sim.command(QStringLiteral("set Print.ResteLaenge 77")).startsWith(u"ok "));
@@ -135,81 +93,6 @@ void TstOpcUaClient::readsSeveralNodesInOneRequest()
              Variant::scalar(BuiltinType::String, QStringLiteral("P-9")));
     QCOMPARE(result->values.at(2).value,
              Variant::scalar(BuiltinType::NodeId, QVariant::fromValue(NodeId::numeric(0, 12))));
-}
-
-void TstOpcUaClient::writesEveryType_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<Variant>("value");
-    QTest::addColumn<QString>("report");
-    QTest::newRow("Boolean") << QStringLiteral("Print.anford")
-                             << Variant::scalar(BuiltinType::Boolean, false)
-                             << QStringLiteral("false");
-    QTest::newRow("Int16") << QStringLiteral("Print.ResteKennung")
-                           << Variant::scalar(BuiltinType::Int16, QVariant::fromValue(qint16(-7)))
-                           << QStringLiteral("-7");
-    QTest::newRow("Int32") << QStringLiteral("Print.anfordErr")
-                           << Variant::scalar(BuiltinType::Int32, qint32(-2000000000))
-                           << QStringLiteral("-2000000000");
-    QTest::newRow("String") << QStringLiteral("Print.anfordErrText")
-                            << Variant::scalar(BuiltinType::String, QStringLiteral("Fehler \"7\""))
-                            << QStringLiteral("\"Fehler \\\"7\\\"\"");
-}
-
-void TstOpcUaClient::writesEveryType()
-{
-    QFETCH(QString, name);
-    QFETCH(Variant, value);
-    QFETCH(QString, report);
-    std::optional<WriteResult> result;
-    QVERIFY(m_session->write({{node(name), value}},
-                             [&result](const WriteResult &written) { result = written; }) != 0);
-    QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), kWait);
-    QCOMPARE(statusName(result->status), statusName(UaStatus::Good));
-    QCOMPARE(result->results.size(), 1);
-    QCOMPARE(statusName(result->results.first()), statusName(UaStatus::Good));
-    QCOMPARE(m_sim.waitForLine(QStringLiteral("write Line1.") + name, kWait),
-             QStringLiteral("write Line1.%1 = %2").arg(name, report));
-    const ReadResult back = m_session->readSync({{node(name)}}, kWait);
-    QCOMPARE(back.values.value(0).value, value);
-}
-
-void TstOpcUaClient::refusedWrites_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<Variant>("value");
-    QTest::addColumn<quint32>("expected");
-    QTest::newRow("Int32 into Int16")
-        << QStringLiteral("Print.EtikettenType") << Variant::scalar(BuiltinType::Int32, qint32(5))
-        << UaStatus::BadTypeMismatch;
-    QTest::newRow("String into Boolean")
-        << QStringLiteral("Print.anford")
-        << Variant::scalar(BuiltinType::String, QStringLiteral("true"))
-        << UaStatus::BadTypeMismatch;
-    QTest::newRow("unknown node") << QStringLiteral("Print.Nirgends")
-                                  << Variant::scalar(BuiltinType::Int32, qint32(1))
-                                  << UaStatus::BadNodeIdUnknown;
-    QTest::newRow("41 bytes into 40")
-        << QStringLiteral("Print.Barcode")
-        << Variant::scalar(BuiltinType::String, QString(41, u'x')) << UaStatus::BadOutOfRange;
-    QTest::newRow("40 bytes, one of them two, into 40")
-        << QStringLiteral("Print.Barcode")
-        << Variant::scalar(BuiltinType::String, QString(39, u'x') + u'ä')
-        << UaStatus::BadOutOfRange;
-    QTest::newRow("40 bytes into 40")
-        << QStringLiteral("Print.Barcode")
-        << Variant::scalar(BuiltinType::String, QString(40, u'x')) << UaStatus::Good;
-}
-
-void TstOpcUaClient::refusedWrites()
-{
-    QFETCH(QString, name);
-    QFETCH(Variant, value);
-    QFETCH(quint32, expected);
-    const WriteResult result = m_session->writeSync({{node(name), value}}, kWait);
-    QCOMPARE(statusName(result.status), statusName(UaStatus::Good));
-    QCOMPARE(result.results.size(), 1);
-    QCOMPARE(statusName(result.results.first()), statusName(expected));
 }
 
 void TstOpcUaClient::readOfUnknownNode()
