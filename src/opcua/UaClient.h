@@ -7,11 +7,11 @@
 
 // Keeps one session with one endpoint up. After a failed attempt or a lost connection it
 // waits a back-off (250 ms at first, doubled after each failure up to 1 s, back to the first
-// after a connect) and tries again; the cap is low because a PLC that is back must be found
-// at once, and an attempt at a PLC that is off costs next to nothing: a lost channel first
-// re-activates the old session on a new channel, so that its subscriptions live on, and only when
-// the server refuses that (it restarted, or the session timed out) does a new session take its
-// place.
+// after a connect) and tries again. The cap is low because a PLC that is back must be found at
+// once, and an attempt at a PLC that is off costs next to nothing. A lost channel first
+// re-activates the old session on a new channel, so that its subscriptions live on, and only
+// when the server refuses that (it restarted, or the session timed out) does a new session
+// take its place.
 //
 // connected() and disconnected() are emitted from the event loop, or from inside
 // waitForConnected() when the attempt ends there. disconnectFromEndpoint() emits nothing.

@@ -167,8 +167,7 @@ quint32 UaSubscription::addItemSync(const NodeId &node, quint32 clientHandle,
         drop.header = m_session.requestHeader();
         drop.subscriptionId = m_subscriptionId;
         drop.monitoredItemIds = {result.monitoredItemId};
-        m_session.send(
-            drop.toBody(), [](const UaResponse &) {}, timeoutMs);
+        sendWithoutWaiting(drop.toBody());
         return UaStatus::BadUnknownResponse;
     }
     monitoredItemId = result.monitoredItemId;
@@ -208,14 +207,20 @@ quint32 UaSubscription::deleteSync(int timeoutMs)
     return singleResult(status, deleted.results);
 }
 
-// DeleteSubscriptions for a subscription this client no longer uses, without waiting.
+// DeleteSubscriptions for a subscription this client no longer uses.
 void UaSubscription::dropOnServer(quint32 subscriptionId)
 {
     DeleteSubscriptionsRequest drop;
     drop.header = m_session.requestHeader();
     drop.subscriptionIds = {subscriptionId};
+    sendWithoutWaiting(drop.toBody());
+}
+
+// A clean-up request whose answer changes nothing here.
+void UaSubscription::sendWithoutWaiting(const QByteArray &body)
+{
     m_session.send(
-        drop.toBody(), [](const UaResponse &) {}, kDropTimeoutMs);
+        body, [](const UaResponse &) {}, kDropTimeoutMs);
 }
 
 void UaSubscription::reset()

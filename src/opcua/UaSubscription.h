@@ -80,6 +80,7 @@ private:
     void retryLater();
     void loseSubscription(quint32 status);
     void dropOnServer(quint32 subscriptionId);
+    void sendWithoutWaiting(const QByteArray &body);
     // revisedPublishingInterval * revisedKeepAliveCount in milliseconds.
     qint64 keepAliveWindow() const;
 

@@ -81,6 +81,7 @@ void PlcConnection::connectPlc()
 void PlcConnection::terminateLinks()
 {
     m_checkTimer.stop();
+    m_findTimer.stop();
     m_watchTimer.stop();
     const Records previous = std::exchange(m_plcLinks, {});
     for (const auto &record : previous)
@@ -169,14 +170,13 @@ void PlcConnection::watchRequestFlag(CommLink &record)
                            false);
         return;
     }
-    m_controls.setCaption(PrintControls::Label::lblError,
-                          failureText(u"Connect: "_s, record.anfordVar, result));
+    const QString message = failureText(u"Connect: "_s, record.anfordVar, result);
+    m_controls.setCaption(PrintControls::Label::lblError, message);
     // Without a session the next one rebuilds the link anyway.
     if (!m_link.isConnected())
         return;
     if (!std::exchange(m_watchFailing, true))
-        m_log.writeLog(failureText(u"Connect: "_s, record.anfordVar, result) + u' ' +
-                           PlcStatus::name(result) + u": the flag is read every "_s +
+        m_log.writeLog(message + u' ' + PlcStatus::name(result) + u": the flag is read every "_s +
                            QString::number(checkInterval(false)) +
                            u" ms until it can be watched again"_s,
                        false, true);
