@@ -5,7 +5,7 @@
 // failure. Usage: node selftest.js
 
 const { spawn } = require("node:child_process");
-const net = require("node:net");
+const { freePort } = require("./lib/ports");
 const path = require("node:path");
 const readline = require("node:readline");
 const {
@@ -67,16 +67,6 @@ const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const nodeId = (name) => `ns=${NS};s=${name}`;
 const full = (suffix) => `${MODULE}.${suffix}`;
 
-function freePort() {
-    return new Promise((resolve, reject) => {
-        const s = net.createServer();
-        s.once("error", reject);
-        s.listen(0, "127.0.0.1", () => {
-            const { port } = s.address();
-            s.close(() => resolve(port));
-        });
-    });
-}
 
 /** The simulator as a child process: commands in, answers and reports out. */
 class Simulator {

@@ -10,7 +10,7 @@ const { execFileSync } = require("node:child_process");
 const { Console } = require("node:console");
 const { createHash } = require("node:crypto");
 const fs = require("node:fs");
-const net = require("node:net");
+const { freePort } = require("../plcsim/lib/ports");
 const os = require("node:os");
 const path = require("node:path");
 const { performance } = require("node:perf_hooks");
@@ -142,16 +142,6 @@ const stations = {
 // ---------------------------------------------------------------------------------------
 // Set-up
 
-function freePort() {
-    return new Promise((resolve, reject) => {
-        const s = net.createServer();
-        s.once("error", reject);
-        s.listen(0, "127.0.0.1", () => {
-            const { port } = s.address();
-            s.close(() => resolve(port));
-        });
-    });
-}
 
 function buildDatabase(file) {
     const sample = fs.readFileSync(path.join(__dirname, "../../packaging/sample/Druckdaten.sql"), "utf8");
