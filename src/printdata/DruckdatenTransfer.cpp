@@ -20,22 +20,22 @@ DruckdatenTransfer::DruckdatenTransfer(const PrintDataServices &services)
 {
 }
 
-qint32 DruckdatenTransfer::writeDruckdaten(const QString &sql, const QString &sfield)
+qint32 DruckdatenTransfer::writeDruckdaten(const SqlStatement &sql, const QString &sfield)
 {
     return m_services.withDatabase([&](const DatabaseConnection &connection) {
         return transfer(connection.database(), sql, sfield);
     });
 }
 
-qint32 DruckdatenTransfer::transfer(const QSqlDatabase &database, const QString &sql,
+qint32 DruckdatenTransfer::transfer(const QSqlDatabase &database, const SqlStatement &sql,
                                     const QString &sfield)
 {
     Outcome outcome;
     if (!sql.isEmpty()) {
         QSqlQuery query(database);
         query.setForwardOnly(true);
-        if (!query.exec(sql)) {
-            m_report.recordsetFailed(DatabaseConnection::failureOf(query.lastError()), sql);
+        if (!sql.exec(query)) {
+            m_report.recordsetFailed(DatabaseConnection::failureOf(query.lastError()), sql.shown());
             return 1;
         }
         outcome = readRows(query, sfield);
@@ -103,7 +103,7 @@ qint32 DruckdatenTransfer::writeText(const QString &variable, const QString &tex
     return code;
 }
 
-qint32 DruckdatenTransfer::concludeRows(const Outcome &outcome, const QString &sql,
+qint32 DruckdatenTransfer::concludeRows(const Outcome &outcome, const SqlStatement &sql,
                                         const QString &sfield)
 {
     qint32 result = 0;
@@ -122,7 +122,7 @@ qint32 DruckdatenTransfer::concludeRows(const Outcome &outcome, const QString &s
     if (outcome.rows == 0) {
         result = 1;
         if (m_services.settings.outputCount <= 1)
-            m_report.noRecordsFound(sql);
+            m_report.noRecordsFound(sql.shown());
     }
     return result;
 }

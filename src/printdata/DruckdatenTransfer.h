@@ -2,6 +2,7 @@
 
 #include "PrintDataReport.h"
 #include "PrintDataServices.h"
+#include "SqlStatement.h"
 
 #include <QString>
 
@@ -16,9 +17,9 @@ class DruckdatenTransfer {
 public:
     explicit DruckdatenTransfer(const PrintDataServices &services);
 
-    // sql: the complete SELECT statement; sfield: the column to transfer. 0 when all went
-    // well, 1 when something was reported or no row was found.
-    qint32 writeDruckdaten(const QString &sql, const QString &sfield);
+    // sql: the complete SELECT statement with the request's values bound; sfield: the column
+    // to transfer. 0 when all went well, 1 when something was reported or no row was found.
+    qint32 writeDruckdaten(const SqlStatement &sql, const QString &sfield);
 
 private:
     struct Outcome {
@@ -28,11 +29,11 @@ private:
         Failure failure;
     };
 
-    qint32 transfer(const QSqlDatabase &database, const QString &sql, const QString &sfield);
+    qint32 transfer(const QSqlDatabase &database, const SqlStatement &sql, const QString &sfield);
     Outcome readRows(QSqlQuery &query, const QString &sfield);
     Failure transferFirstRow(const QSqlQuery &query, const QString &sfield, Outcome &outcome);
     qint32 writeText(const QString &variable, const QString &text);
-    qint32 concludeRows(const Outcome &outcome, const QString &sql, const QString &sfield);
+    qint32 concludeRows(const Outcome &outcome, const SqlStatement &sql, const QString &sfield);
 
     PrintDataServices m_services;
     PrintDataReport m_report;

@@ -57,21 +57,23 @@ qint32 PrintLookup::lookupPrint(QString losName, qint32 teileNr, const CommLink 
 }
 
 // Label types 1 to 5 transfer one column of Druckdaten; any other type runs the stored query.
-// The lot name goes into the statement as it is: one with an apostrophe makes the statement
-// fail, and the transfer reports that.
+// The part number and the lot name are bound to the statement; messages show it with them
+// written in, as the stations always did.
 qint32 PrintLookup::databaseStep(const QString &losName, qint32 teileNr, const CommLink *link)
 {
-    const QString filter = u"Druckdaten.teileNr="_s + QString::number(teileNr) +
-                           u" and Druckdaten.LosName='"_s + losName + u"';"_s;
+    const SqlStatement filter(u"Druckdaten.teileNr=? and Druckdaten.LosName=?"_s,
+                              {teileNr, losName},
+                              u"Druckdaten.teileNr="_s + QString::number(teileNr) +
+                                  u" and Druckdaten.LosName='"_s + losName + u"';"_s);
     static const QStringList columns{u"Etikettendaten"_s, u"Tintendruckdaten"_s, u"Druckdaten1"_s,
                                      u"Druckdaten2"_s, u"Druckdaten3"_s};
     const int type = m_services.request.EtikettenType;
     if (type < 1 || type > 5)
-        return m_query.writeQuery(storedQueryName(), u" where "_s + filter, link);
+        return m_query.writeQuery(storedQueryName(), filter.after(u" where "_s), link);
     const QString &column = columns.at(type - 1);
     return m_druckdaten.writeDruckdaten(
-        u"SELECT Druckdaten.LosName, Druckdaten.TeileNr, Druckdaten."_s + column +
-            u" FROM Druckdaten where "_s + filter,
+        filter.after(u"SELECT Druckdaten.LosName, Druckdaten.TeileNr, Druckdaten."_s + column +
+                     u" FROM Druckdaten where "_s),
         column);
 }
 

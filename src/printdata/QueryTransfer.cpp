@@ -23,17 +23,17 @@ QueryTransfer::QueryTransfer(const PrintDataServices &services)
 {
 }
 
-qint32 QueryTransfer::writeQuery(const QString &quelle, const QString &where, const CommLink *cc)
+qint32 QueryTransfer::writeQuery(const QString &quelle, const SqlStatement &where,
+                                 const CommLink *cc)
 {
     Q_UNUSED(cc)
     return m_services.withDatabase([&](const DatabaseConnection &connection) {
-        return transfer(connection.database(), queryText(connection, quelle, where), where);
+        return transfer(connection.database(), viewText(connection, quelle), where);
     });
 }
 
-// The view's statement up to its first ";", one blank and the filter.
-QString QueryTransfer::queryText(const DatabaseConnection &connection, const QString &quelle,
-                                 const QString &where) const
+// The view's statement up to its first ";".
+QString QueryTransfer::viewText(const DatabaseConnection &connection, const QString &quelle) const
 {
     QString text = DatabaseCatalog(connection.database()).viewText(quelle);
     if (text.isEmpty())
@@ -41,19 +41,23 @@ QString QueryTransfer::queryText(const DatabaseConnection &connection, const QSt
     const qsizetype semicolon = text.indexOf(u';');
     if (semicolon >= 0)
         text.truncate(semicolon);
-    return text + u' ' + where;
+    return text;
 }
 
-qint32 QueryTransfer::transfer(const QSqlDatabase &database, const QString &text,
-                               const QString &where)
+// The view's statement, one blank and the filter. The column types come from the view alone:
+// the filter changes which rows come, not what their columns are.
+qint32 QueryTransfer::transfer(const QSqlDatabase &database, const QString &view,
+                               const SqlStatement &where)
 {
+    const SqlStatement statement = where.after(view + u' ');
     QSqlQuery query(database);
     query.setForwardOnly(true);
-    if (!query.exec(text)) {
-        m_report.recordsetFailed(DatabaseConnection::failureOf(query.lastError()), text);
+    if (!statement.exec(query)) {
+        m_report.recordsetFailed(DatabaseConnection::failureOf(query.lastError()),
+                                 statement.shown());
         return 1;
     }
-    const QList<int> types = DatabaseCatalog(database).columnTypes(text, query.record());
+    const QList<int> types = DatabaseCatalog(database).columnTypes(view, query.record());
     qint32 result = 0;
     int rows = 0;
     while (query.next()) {
@@ -66,7 +70,7 @@ qint32 QueryTransfer::transfer(const QSqlDatabase &database, const QString &text
     if (rows == 0) {
         result = 1;
         if (m_services.settings.outputCount <= 1)
-            m_report.noRecordsFound(where);
+            m_report.noRecordsFound(where.shown());
     }
     return result;
 }

@@ -54,9 +54,20 @@ void TestPrintLookup::lookupPrint_data()
     QTest::newRow("several outputs: two labels")
         << u"L1"_s << 1 << 2 << 0 << 0 << 2 << 0 << 1 << none << QString()
         << u"   2Label's printed !  <L1> <7>"_s << 1;
+    // Lot names come from barcodes: bound as values, a lot with an apostrophe is found, and
+    // SQL in one finds nothing. Messages show the statement with the name written in.
     QTest::newRow("apostrophe in the lot name")
-        << u"L'1"_s << 1 << 1 << 0 << 1 << -1 << 0 << 1 << none << QString()
-        << u"Error open Recordset hex(1): "_s << 1;
+        << u"O'Hara"_s << 1 << 1 << 1 << 1 << -1 << 0 << 0 << QStringList{u"data E"_s} << druck
+        << QString() << 0;
+    QTest::newRow("SQL in the lot name")
+        << u"X' OR 'a'='a"_s << 1 << 1 << 1 << 1 << -1 << 0 << 1 << none << QString()
+        << u" FROM Druckdaten where Druckdaten.teileNr=7 and Druckdaten.LosName='X' OR 'a'='a';>"_s
+        << 0;
+    QTest::newRow("SQL in the lot name, stored query")
+        << u"L1'--"_s << 0 << 1 << 0 << 1 << -1 << 0 << 1 << none << QString()
+        << u"Write Query: No Records found ! \r\n< where Druckdaten.teileNr=7 and "
+           u"Druckdaten.LosName='L1'--';>"_s
+        << 0;
     QTest::newRow("no lot name") << QString() << 1 << 1 << 2 << 1 << 1 << 5 << 0 << none
                                  << QString() << QString() << 0;
 }
@@ -70,7 +81,8 @@ void TestPrintLookup::lookupPrint()
     QFETCH(QString, message);
     QFETCH(int, logged);
     PrintDataStation s;
-    s.execute({u"UPDATE Druckdaten SET Etikettendaten = 'E', Tintendruckdaten = 'T'"_s});
+    s.execute({u"INSERT INTO Druckdaten (LosName, TeileNr) VALUES ('O''Hara', 7)"_s,
+               u"UPDATE Druckdaten SET Etikettendaten = 'E', Tintendruckdaten = 'T'"_s});
     s.plc.define(u"Etk1.print.Etikettendaten"_s, QMetaType(QMetaType::QString));
     s.plc.define(u"Etk1.print.Tintendruckdaten"_s, QMetaType(QMetaType::QString));
     QFETCH(int, type);
@@ -110,7 +122,7 @@ void TestPrintLookup::prepareDatabase()
     s.plc.define(u"Etk1.print.Etikettendaten"_s, QMetaType(QMetaType::QString));
     s.plc.define(u"Etk1.print.Tintendruckdaten"_s, QMetaType(QMetaType::QString));
     s.execute({u"UPDATE Druckdaten SET Etikettendaten = 'E', Tintendruckdaten = 'T'"_s});
-    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s, QString(), nullptr), 0);
+    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s, SqlStatement(), nullptr), 0);
     QCOMPARE(s.plc.calls().size(), 6); // Etikettendaten and Tintendruckdaten only
 
     const QString missing = s.dir.filePath(u"missing.db"_s);

@@ -95,7 +95,7 @@ void TestPrintTransfer::writeDruckdaten()
     s.settings.prefix = u"P>"_s;
     s.plc.failCreateHandle(kVar, handleStatus);
 
-    QTEST(s.druckdaten.writeDruckdaten(kSql, u"Etikettendaten"_s), "result");
+    QTEST(s.druckdaten.writeDruckdaten(SqlStatement(kSql), u"Etikettendaten"_s), "result");
     QTEST(s.plc.calls(), "calls");
     if (s.plc.calls().contains(u"writeString "_s + kVar))
         QTEST(s.plc.value(kVar).toString(), "written");
@@ -113,17 +113,17 @@ void TestPrintTransfer::missingDatabase()
 {
     PrintDataStation s;
     s.controls.serverPath = s.dir.filePath(u"missing.db"_s);
-    QCOMPARE(s.druckdaten.writeDruckdaten(kSql, u"Etikettendaten"_s), 1);
+    QCOMPARE(s.druckdaten.writeDruckdaten(SqlStatement(kSql), u"Etikettendaten"_s), 1);
     QVERIFY(s.shows(u"Error open Database hex(1): database file not found: "_s +
                     s.controls.serverPath));
-    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s, QString(), nullptr), 1);
+    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s, SqlStatement(), nullptr), 1);
     QCOMPARE(s.log.entries.size(), 2);
     QVERIFY(!QFile::exists(s.controls.serverPath));
     QVERIFY(s.plc.calls().isEmpty());
 
     s.controls.serverPath.clear();
-    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s, QString(), nullptr), 0);
-    QCOMPARE(s.druckdaten.writeDruckdaten(kSql, u"Etikettendaten"_s), 0);
+    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s, SqlStatement(), nullptr), 0);
+    QCOMPARE(s.druckdaten.writeDruckdaten(SqlStatement(kSql), u"Etikettendaten"_s), 0);
     QCOMPARE(s.log.entries.size(), 2);
 }
 
@@ -171,7 +171,8 @@ void TestPrintTransfer::writeQueryTypes()
     s.request.LosName.clear();
     s.request.TeileNr = 0;
 
-    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s, u" where Druckdaten.teileNr=7"_s, nullptr),
+    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s,
+                                SqlStatement(u" where Druckdaten.teileNr=7"_s), nullptr),
              0);
     QStringList calls{u"createHandle "_s + var, u"releaseHandle "_s + var};
     if (!operation.isEmpty())
@@ -208,7 +209,8 @@ void TestPrintTransfer::writeQueryView()
     s.plc.define(label, QMetaType(QMetaType::QString));
     s.request.LosName.clear();
 
-    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s, u" where Druckdaten.teileNr=7"_s, nullptr),
+    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s,
+                                SqlStatement(u" where Druckdaten.teileNr=7"_s), nullptr),
              0);
     QCOMPARE(s.request.LosName, u"L1"_s);
     QCOMPARE(s.raw.jobs, QStringList{u"data E"_s});
@@ -227,20 +229,22 @@ void TestPrintTransfer::writeQueryFailures()
     // after one more blank.
     s.execute({u"CREATE VIEW ServerDruckdaten AS SELECT LosName FROM Druckdaten WHERE "
                u"LosName <> ';'"_s});
-    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s, u" where x"_s, nullptr), 1);
+    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s, SqlStatement(u" where x"_s), nullptr), 1);
     QVERIFY2(s.shows(u"Error open Recordset hex(1): "_s), qPrintable(s.error()));
     QVERIFY(
         s.error().endsWith(u"\r\nSELECT LosName FROM Druckdaten WHERE LosName <> '  where x"_s));
     QCOMPARE(s.log.entries.size(), 1);
 
     s.execute({u"DROP VIEW ServerDruckdaten"_s});
-    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s, u" where TeileNr=99"_s, nullptr), 1);
+    QCOMPARE(
+        s.query.writeQuery(u"ServerDruckdaten"_s, SqlStatement(u" where TeileNr=99"_s), nullptr),
+        1);
     QVERIFY(s.shows(u"Write Query: No Records found ! \r\n< where TeileNr=99>"_s));
     QCOMPARE(s.log.entries.size(), 1);
 
     s.execute({u"INSERT INTO Druckdaten (LosName, TeileNr) VALUES ('L2', NULL)"_s});
     s.settings.writePrintData = 0;
-    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s, QString(), nullptr), 94);
+    QCOMPARE(s.query.writeQuery(u"ServerDruckdaten"_s, SqlStatement(), nullptr), 94);
     QVERIFY(s.shows(u"Write Query: Invalid use of Null"_s));
     QCOMPARE(s.log.entries.size(), 2);
 }

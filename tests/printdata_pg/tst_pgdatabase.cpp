@@ -37,6 +37,10 @@ private:
 };
 
 namespace {
+// The filter of a lot request for lot L1, part 5, with both values bound.
+const SqlStatement kWhereL1(u"Druckdaten.teileNr=? and Druckdaten.LosName=?"_s, {5, u"L1"_s},
+                            u"Druckdaten.teileNr=5 and Druckdaten.LosName='L1';"_s);
+
 class NoRaw : public RawOutput {
 public:
     qint32 printRawData(const QString &) override { return 0; }
@@ -164,10 +168,8 @@ void TstPgDatabase::writeQueryWritesEachTypeItsWay()
                                 " \"LosName\", %1 AS \"Wert\" FROM druckdaten;"_s.arg(column)}));
     Station station(m_serverPath);
     QVERIFY(station.plc.define(u"M1.print.Wert"_s, plcType));
-    const qint32 result =
-        QueryTransfer(station.services)
-            .writeQuery(u"Typen"_s, u" where Druckdaten.teileNr=5 and Druckdaten.LosName='L1';"_s,
-                        nullptr);
+    const qint32 result = QueryTransfer(station.services)
+                              .writeQuery(u"Typen"_s, kWhereL1.after(u" where "_s), nullptr);
     QCOMPARE(result, 0);
     QCOMPARE(station.plc.calls(), calls);
     QCOMPARE(station.plc.writes().size(), written.isEmpty() ? 0 : 1);
@@ -177,17 +179,25 @@ void TstPgDatabase::writeQueryWritesEachTypeItsWay()
     QCOMPARE(station.request.LosName, u"L1"_s);
 }
 
+// The lot name is bound, so a statement in it is a name that finds nothing, and the table
+// stays as it was.
 void TstPgDatabase::writeDruckdatenWritesTheColumn()
 {
     Station station(m_serverPath);
     QVERIFY(station.plc.define(u"M1.print.Druckdaten"_s, QMetaType(QMetaType::QString)));
-    const QString sql =
-        u"SELECT Druckdaten.LosName, Druckdaten.TeileNr, Druckdaten.Etikettendaten"
-        " FROM Druckdaten where Druckdaten.teileNr=5 and Druckdaten.LosName='L1';"_s;
-    QCOMPARE(DruckdatenTransfer(station.services).writeDruckdaten(sql, u"Etikettendaten"_s), 0);
+    const QString select = u"SELECT Druckdaten.LosName, Druckdaten.TeileNr, "
+                           u"Druckdaten.Etikettendaten FROM Druckdaten where "_s;
+    DruckdatenTransfer transfer(station.services);
+    QCOMPARE(transfer.writeDruckdaten(kWhereL1.after(select), u"Etikettendaten"_s), 0);
     QCOMPARE(station.plc.writes().size(), 1);
     QCOMPARE(station.plc.writes().first().name, u"M1.print.Druckdaten"_s);
     QCOMPARE(station.plc.writes().first().value.toString(), u"Etikett L1"_s);
+
+    const QString hostile = u"x';DELETE FROM Druckdaten;--"_s;
+    const SqlStatement where(u"Druckdaten.teileNr=? and Druckdaten.LosName=?"_s, {5, hostile},
+                             hostile);
+    QCOMPARE(transfer.writeDruckdaten(where.after(select), u"Etikettendaten"_s), 1);
+    QCOMPARE(transfer.writeDruckdaten(kWhereL1.after(select), u"Etikettendaten"_s), 0);
 }
 
 void TstPgDatabase::odbcOpensAnSqliteFile()
