@@ -48,13 +48,20 @@ private:
             ++m_pos;
     }
 
+    // Two double quotes in a row inside the quotes stand for one that belongs to the text.
     QString quoted()
     {
-        const qsizetype start = ++m_pos;
+        QString item;
+        qsizetype start = ++m_pos;
         qsizetype close = m_text.indexOf(u'"', start);
+        while (close >= 0 && close + 1 < m_text.size() && m_text[close + 1] == u'"') {
+            item += QStringView(m_text).mid(start, close + 1 - start);
+            start = close + 2;
+            close = m_text.indexOf(u'"', start);
+        }
         if (close < 0)
             close = m_text.size();
-        const QString item = m_text.mid(start, close - start);
+        item += QStringView(m_text).mid(start, close - start);
         m_pos = close + 1;
         // Anything between the closing quote and the delimiter is not part of the item.
         while (m_pos < m_text.size() && m_text[m_pos] != u',' && !isLineEnd(m_text[m_pos]))
@@ -119,12 +126,17 @@ QHash<QString, QString> parse(const QString &text)
     return dict;
 }
 
-std::optional<QHash<QString, QString>> read(const QString &path)
+std::optional<QHash<QString, QString>> read(const QString &path, QString *error)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return parse(decodeFile(file.readAll()));
+    if (file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        if (file.error() == QFileDevice::NoError)
+            return parse(decodeFile(bytes));
+    }
+    if (error)
+        *error = file.errorString();
+    return std::nullopt;
 }
 
 QByteArray format(const QList<Record> &records)
@@ -132,10 +144,14 @@ QByteArray format(const QList<Record> &records)
     QString text;
     for (const Record &r : records) {
         text += u'"' + r.key + QStringLiteral("\",");
-        if (r.value.typeId() == QMetaType::QString)
-            text += u'"' + r.value.toString() + u'"';
-        else
+        // A double quote in a text is written twice. Windows stations never wrote one (their
+        // files could not hold it), so every file they wrote stays byte for byte the same.
+        if (r.value.typeId() == QMetaType::QString) {
+            QString value = r.value.toString();
+            text += u'"' + value.replace(u'"', QStringLiteral("\"\"")) + u'"';
+        } else {
             text += QString::number(r.value.toInt());
+        }
         text += QStringLiteral("\r\n");
     }
     return Ansi::encode(text);

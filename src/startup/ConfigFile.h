@@ -8,7 +8,8 @@
 
 // The on-disk form of a station configuration: Windows-1252 text with CR LF line ends, one
 // record per line: the key in double quotes, a comma, and the value -- quoted text or a bare
-// decimal integer. Stations on Windows and on this system share these files unchanged.
+// decimal integer. Stations on Windows and on this system share these files unchanged. A
+// double quote inside a text is written as two, so every value reads back as it was written.
 namespace ConfigFile {
 
 struct Record {
@@ -20,8 +21,9 @@ struct Record {
 // value, whatever the line layout. A later record of the same key replaces an earlier one;
 // records with an empty key are skipped. Keys keep their case.
 QHash<QString, QString> parse(const QString &text);
-// Reads and parses the file; no value when it cannot be opened.
-std::optional<QHash<QString, QString>> read(const QString &path);
+// Reads and parses the file; no value when it cannot be opened or read, and error receives
+// the system's description.
+std::optional<QHash<QString, QString>> read(const QString &path, QString *error = nullptr);
 
 QByteArray format(const QList<Record> &records);
 // Writes all records or nothing: a half-written configuration never replaces a good one.

@@ -4,12 +4,19 @@
 #include "ConfigFile.h"
 #include "PrintControls.h"
 #include "Prompt.h"
+#include "RegionalFormat.h"
 #include "StationHooks.h"
 #include "TextEncoding.h"
 #include "VbConvert.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QLoggingCategory>
+#include <algorithm>
+#include <array>
+
+using namespace Qt::StringLiterals;
 
 Q_LOGGING_CATEGORY(lcConfig, "etikor.startup.config")
 
@@ -22,6 +29,41 @@ using C = PrintControls::CheckBox;
 using L = PrintControls::Label;
 
 const QChar kDegree(0x00B0);
+
+// The settings a configuration file holds, in the order a save writes them.
+constexpr std::array kKeys = {"ServerPath",
+                              "Netid",
+                              "Port",
+                              "Modulname",
+                              "Labelshop",
+                              "LabelshopPath",
+                              "DeleteDelay",
+                              "CAD-Print",
+                              "CAD-Path",
+                              "CAD-Extension",
+                              "CAD-PrintRest",
+                              "Command-Line",
+                              "Option-Command-Line",
+                              "PrintToFit",
+                              "WritePrintData",
+                              "Sonderzeichen",
+                              "PaperOrientation",
+                              "PrintRAW",
+                              "WinCADPrint",
+                              "UTF8Codierung",
+                              "Printername",
+                              "ChinaCodierung",
+                              "PrefixOnOff",
+                              "Prefix",
+                              "RAWAddCrLf",
+                              "Codierung",
+                              "AblOnOff"};
+
+bool holdsAnySetting(const QHash<QString, QString> &dict)
+{
+    return std::any_of(kKeys.cbegin(), kKeys.cend(),
+                       [&](const char *key) { return dict.contains(QLatin1String(key)); });
+}
 
 // The integer of a key: an absent key counts 0, a value that is no 16-bit number gives none,
 // and then the control or field it was meant for keeps what it had.
@@ -75,10 +117,7 @@ void Configuration::loadConfig()
     m_settings.writePrintData = 0;
     m_controls.setPrinters(m_printers.list ? m_printers.list() : QStringList());
 
-    const auto dict = ConfigFile::read(m_settings.configPath);
-    if (!dict)
-        qCInfo(lcConfig) << "no configuration read from" << m_settings.configPath;
-    applyRecords(dict.value_or(QHash<QString, QString>()));
+    applyRecords(readRecords().value_or(QHash<QString, QString>()));
     deriveFromControls();
 
     m_hooks.restartBackends(false);
@@ -87,6 +126,32 @@ void Configuration::loadConfig()
                              (m_settings.labelshop != 0 ? 1 : 0);
     if (m_settings.printRaw == 2)
         m_hooks.cleanCadImages();
+}
+
+// The file's records. A station without its file starts empty, as on its first start; a file
+// that is there but cannot be read, or holds no setting at all (another kind of file, a
+// damaged one), also gives the empty configuration, and the operator is told why.
+std::optional<QHash<QString, QString>> Configuration::readRecords()
+{
+    m_loadProblem.reset();
+    const QString &path = m_settings.configPath;
+    QString error;
+    auto dict = ConfigFile::read(path, &error);
+    QString why;
+    if (!dict && QFileInfo::exists(path))
+        why = u"cannot be read: "_s + error;
+    else if (dict && !dict->isEmpty() && !holdsAnySetting(*dict))
+        why = u"holds no setting of a configuration"_s;
+    if (!dict)
+        qCInfo(lcConfig) << "no configuration read from" << path;
+    if (!why.isEmpty()) {
+        m_loadProblem = RegionalFormat::dateTime(QDateTime::currentDateTime()) +
+                        u" Configuration "_s + path + u' ' + why +
+                        u": the station runs with an empty configuration"_s;
+        m_controls.setCaption(PrintControls::Label::lblError, *m_loadProblem);
+        return std::nullopt;
+    }
+    return dict;
 }
 
 void Configuration::applyRecords(const QHash<QString, QString> &dict)

@@ -19,6 +19,10 @@ public:
                   StationHooks &hooks, PrinterSource printers, QString appFolder);
 
     void loadConfig();
+    // Why the last load fell back to the empty configuration though the file was there (it
+    // could not be read, or holds no setting), as shown in lblError; none when it loaded or
+    // there was no file.
+    const std::optional<QString> &loadProblem() const { return m_loadProblem; }
     // False when the file could not be written; the settings are updated all the same.
     bool saveConfig();
     // "Save As": asks for a name; accepts it only with the extension ".dcnf" (any case).
@@ -27,6 +31,7 @@ public:
     static const QString kDefaultPrefix;
 
 private:
+    std::optional<QHash<QString, QString>> readRecords();
     void applyRecords(const QHash<QString, QString> &dict);
     void applyPrinter(const QString &name);
     void normalizePathBoxes();
@@ -42,4 +47,5 @@ private:
     PrinterSource m_printers;
     QString m_appFolder;
     PathNormalizer m_normalizer;
+    std::optional<QString> m_loadProblem;
 };

@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString keyName(RegistryStore::Root root, const QString &keyPath)
@@ -93,7 +95,7 @@ Failure RegistryStore::value(Root root, const QString &keyPath, const QString &n
     found.reset();
     const QSettings settings(m_path, RegistryFormat::format());
     if (const QString error = RegistryFormat::parseError(settings); !error.isEmpty())
-        return failure(QSettings::FormatError, error);
+        return failure(QSettings::FormatError, parseProblem(m_path, error));
     if (settings.status() == QSettings::AccessError)
         return failure(QSettings::AccessError, readProblem(m_path));
     const QVariant stored =
@@ -118,12 +120,19 @@ Failure RegistryStore::store(const QString &settingsKey, const QVariant &value)
     QSettings settings(m_path, RegistryFormat::format());
     // A file that does not parse is left alone: writing it would drop every value in it.
     if (const QString error = RegistryFormat::parseError(settings); !error.isEmpty())
-        return failure(QSettings::FormatError, error);
+        return failure(QSettings::FormatError, parseProblem(m_path, error));
     settings.setValue(settingsKey, value);
     settings.sync();
     if (settings.status() != QSettings::NoError)
         return failure(settings.status(), writeProblem(m_path));
     return {};
+}
+
+// Messages put the description straight after the key's name, as the system's own texts
+// go there; a file that does not parse is named, with the line, in parentheses after it.
+QString RegistryStore::parseProblem(const QString &path, const QString &error)
+{
+    return u" ("_s + path + u", "_s + error + u')';
 }
 
 Failure RegistryStore::failure(int status, const QString &description) const

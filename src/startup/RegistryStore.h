@@ -37,6 +37,7 @@ public:
 
 private:
     Failure store(const QString &settingsKey, const QVariant &value);
+    static QString parseProblem(const QString &path, const QString &error);
     Failure failure(int status, const QString &description) const;
 
     QString m_path;

@@ -64,6 +64,8 @@ bool Station::load()
         m_parts.appFolder + QStringLiteral("/EtikorComm-") + c.modulName + QStringLiteral("-.dat");
     editControls(false);
     hooks.prepareCommLog(c.commLogFile);
+    if (const auto &problem = m_configuration.loadProblem())
+        hooks.logFailure(*problem);
     if (!c.serverPath.isEmpty())
         hooks.prepareDatabase(c.serverPath);
     hooks.connectPlc();

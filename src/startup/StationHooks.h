@@ -20,6 +20,9 @@ public:
     // The communication log after the module name is known: file name, rollover, pruning,
     // history box. The station has locked the text fields before this runs.
     virtual void prepareCommLog(const QString &commLogFile) { (void)commLogFile; }
+    // Logs a failure met before the communication log existed (its text is shown in
+    // lblError already), with a message for the operator.
+    virtual void logFailure(const QString &text) { (void)text; }
     // The PLC link's address, set once before the first connect.
     virtual void setPlcNetId(const QString &netId) { (void)netId; }
     virtual void setPlcPort(const QString &port) { (void)port; }

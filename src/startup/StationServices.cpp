@@ -30,6 +30,11 @@ void StationServices::prepareCommLog(const QString &commLogFile)
 }
 
 // The second net id gets the same address; the link uses the first.
+void StationServices::logFailure(const QString &text)
+{
+    m_commLog.writeLog(text, false, true);
+}
+
 void StationServices::setPlcNetId(const QString &netId)
 {
     m_plc.setNetId(netId);

@@ -39,6 +39,7 @@ public:
 
     bool checkDiskSpace(bool report) override;
     void prepareCommLog(const QString &commLogFile) override;
+    void logFailure(const QString &text) override;
     void setPlcNetId(const QString &netId) override;
     void setPlcPort(const QString &port) override;
     void connectPlc() override;

@@ -18,6 +18,7 @@ public:
     {
         calls << QStringLiteral("prepareCommLog ") + file;
     }
+    void logFailure(const QString &text) override { calls << QStringLiteral("logFailure ") + text; }
     void setPlcNetId(const QString &id) override { calls << QStringLiteral("netId ") + id; }
     void setPlcPort(const QString &port) override { calls << QStringLiteral("port ") + port; }
     void connectPlc() override { calls << QStringLiteral("connectPlc"); }

@@ -1,3 +1,4 @@
+#include "Ansi.h"
 #include "AppSettings.h"
 #include "ConfigFile.h"
 #include "Configuration.h"
@@ -88,6 +89,32 @@ private Q_SLOTS:
             found << it.key() + u'=' + it.value();
         found.sort();
         QCOMPARE(found.join(u'|'), items);
+    }
+
+    // Whatever is typed into a box reads back as typed, and the records after it stay in
+    // place; a value Windows stations could write keeps its bytes.
+    void textsReadBackAsWritten_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("quoted font name")
+            << u"INPUT ON$013FONT \"Swiss 721 BT\",12$013"_s
+            << "\"Prefix\",\"INPUT ON$013FONT \"\"Swiss 721 BT\"\",12$013\"\r\n"_ba;
+        QTest::newRow("quoted password, quote at the end")
+            << u"Host=db;Password=\"a,b\""_s
+            << "\"Prefix\",\"Host=db;Password=\"\"a,b\"\"\"\r\n"_ba;
+        QTest::newRow("as Windows writes it")
+            << u"a,b \u00b0 \u00e4"_s << "\"Prefix\",\"a,b \xb0 \xe4\"\r\n"_ba;
+    }
+    void textsReadBackAsWritten()
+    {
+        QFETCH(QString, value);
+        QFETCH(QByteArray, written);
+        const QByteArray file = ConfigFile::format({{u"Prefix"_s, value}, {u"AblOnOff"_s, 0}});
+        QCOMPARE(file, written + "\"AblOnOff\",0\r\n");
+        const auto dict = ConfigFile::parse(Ansi::decode(file));
+        QCOMPARE(dict.value(u"Prefix"_s), value);
+        QCOMPARE(dict.value(u"AblOnOff"_s), u"0"_s);
     }
 
     // A file as a Windows station writes it: CR LF, Windows-1252 (ä = E4, ° = B0),

@@ -5,13 +5,17 @@
 #include "RecordingHooks.h"
 #include "Station.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLockFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 // A manager link that answers as told and notes its calls into the same list as the hooks.
+using namespace Qt::StringLiterals;
+
 class ScriptedManagerLink : public ManagerLink {
 public:
     explicit ScriptedManagerLink(QStringList &calls)
@@ -61,6 +65,7 @@ class TestStation : public QObject {
 private Q_SLOTS:
     void initTestCase();
     void loadSequenceOrder();
+    void emptyConfiguration_data();
     void emptyConfiguration();
     void refusedInstance_data();
     void refusedInstance();
@@ -96,10 +101,39 @@ void TestStation::loadSequenceOrder()
     f.station.shutdown();
 }
 
+// Without its file the station starts empty, as on its first start; a file it cannot read or
+// that holds no setting gives the same, and the operator is told why once the log exists.
+void TestStation::emptyConfiguration_data()
+{
+    QTest::addColumn<QByteArray>("file"); // "dir": a folder where the file should be
+    QTest::addColumn<QString>("why");
+    QTest::newRow("no file") << QByteArray() << QString();
+    QTest::newRow("not a configuration") << QByteArray("\x7f"
+                                                       "ELF\x02\x01,\x01\0\0\r\n\x03\0>\0",
+                                                       16)
+                                         << u" holds no setting of a configuration"_s;
+    QTest::newRow("a folder in its place") << QByteArray("dir") << u" cannot be read: "_s;
+}
+
 void TestStation::emptyConfiguration()
 {
-    Fixture f;
+    QFETCH(QByteArray, file);
+    QFETCH(QString, why);
+    Fixture f(file == "dir" ? QByteArray() : file);
+    if (file == "dir")
+        QVERIFY(QDir().mkdir(f.settings.configPath));
     QVERIFY(f.station.load());
+    const QString shown = f.controls.caption(PrintControls::Label::lblError);
+    const QStringList logged = f.hooks.calls.filter(u"logFailure "_s);
+    QCOMPARE(logged.size(), why.isEmpty() ? 0 : 1);
+    if (!why.isEmpty()) {
+        QVERIFY2(shown.contains(u" Configuration "_s + f.settings.configPath + why),
+                 qPrintable(shown));
+        QVERIFY(shown.endsWith(u": the station runs with an empty configuration"_s));
+        QCOMPARE(logged.first(), u"logFailure "_s + shown);
+        QVERIFY(f.hooks.calls.indexOf(logged.first()) >
+                f.hooks.calls.indexOf(QRegularExpression(u"^prepareCommLog"_s)));
+    }
     QCOMPARE(f.station.applicationTitle(), QStringLiteral(" Etikor: Empty configuration "));
     QVERIFY(f.station.windowCaption().startsWith(QStringLiteral(" Etikor Vers:")));
     QCOMPARE(f.controls.commLogFile, f.tmp.path() + QStringLiteral("/EtikorComm-Etikor-.dat"));
