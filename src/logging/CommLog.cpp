@@ -10,6 +10,7 @@
 
 #include <QFile>
 
+using namespace Qt::StringLiterals;
 using C = PrintControls::CheckBox;
 
 namespace {
@@ -41,21 +42,14 @@ void CommLog::writeLog(const QString &str, bool timeStamp, bool msgBox)
     // The failure caption carries the hundredths only once the record had them.
     QString when = RegionalFormat::dateTime(now);
     if (m_diskSpaceOk() && !m_controls.commLogFile.isEmpty()) {
-        QFile file(m_controls.commLogFile);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            reportFailure(when, str, file.errorString());
+        if (const auto failed = appendRecord(str, timeStamp, now, when)) {
+            reportFailure(when, str, *failed);
+            keepWithoutFile(str, *failed);
             return;
         }
-        if (timeStamp)
-            when = stamp(now);
-        const QByteArray record = Ansi::encode(timeStamp ? when + str : str) + kRecordEnd;
-        if (file.write(record) != record.size() || !file.flush()) {
-            reportFailure(when, str, file.errorString());
-            return;
-        }
+        m_fileFailing = false;
         if (!timeStamp && msgBox)
             m_sink.addMessage(1, str, QString(), 0, false, QString());
-        file.close();
         m_backup.buildBackup();
     } else {
         m_sink.addMessage(1, str, QString(), 0, false, QString());
@@ -64,6 +58,37 @@ void CommLog::writeLog(const QString &str, bool timeStamp, bool msgBox)
         reportFailure(when, str, *failed);
         return;
     }
+    m_eventLog.writeAppLogEvent(str, AppEventLog::Information);
+}
+
+// One record at the end of the file; why not, when it could not be written.
+std::optional<QString> CommLog::appendRecord(const QString &str, bool timeStamp,
+                                             const QDateTime &now, QString &when)
+{
+    QFile file(m_controls.commLogFile);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return file.errorString();
+    if (timeStamp)
+        when = stamp(now);
+    const QByteArray record = Ansi::encode(timeStamp ? when + str : str) + kRecordEnd;
+    if (file.write(record) != record.size() || !file.flush())
+        return file.errorString();
+    return std::nullopt;
+}
+
+// An entry the file did not take still reaches the operator's queue and the system log, so
+// nothing the station reports is lost with its log file (a folder in its place, a full or
+// read-only disk). Why the file is not written is said once, until it is written again.
+void CommLog::keepWithoutFile(const QString &str, const QString &failure)
+{
+    if (!std::exchange(m_fileFailing, true)) {
+        const QString notice = RegionalFormat::dateTime(m_clock()) + u" Log file "_s +
+                               m_controls.commLogFile + u" cannot be written: "_s + failure +
+                               u". Entries go to the system log and this window until it can."_s;
+        m_sink.addMessage(1, notice, QString(), 0, false, QString());
+        m_eventLog.writeAppLogEvent(notice, AppEventLog::Warning);
+    }
+    m_sink.addMessage(1, str, QString(), 0, false, QString());
     m_eventLog.writeAppLogEvent(str, AppEventLog::Information);
 }
 

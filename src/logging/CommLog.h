@@ -15,7 +15,8 @@ class PrintControls;
 // writeLog: the station's running record. Each entry goes to the log file named by
 // commLogFile (opened, appended and closed per entry, so other programs can read it at any
 // time), to the history box, to the operator's queue where asked, and to the system log.
-// Records are Windows-1252 and end in CR CR LF, as on the Windows stations.
+// Records are Windows-1252 and end in CR CR LF, as on the Windows stations. An entry the file
+// cannot take shows in lblLastComm and goes to the queue and the system log all the same.
 class CommLog : public LogWriter {
 public:
     using Clock = std::function<QDateTime()>;
@@ -37,6 +38,9 @@ public:
     static QString stamp(const QDateTime &moment);
 
 private:
+    std::optional<QString> appendRecord(const QString &str, bool timeStamp, const QDateTime &now,
+                                        QString &when);
+    void keepWithoutFile(const QString &str, const QString &failure);
     std::optional<QString> refreshView();
     void reportFailure(const QString &when, const QString &str, const QString &description);
 
@@ -47,4 +51,6 @@ private:
     DiskSpaceOk m_diskSpaceOk;
     Clock m_clock;
     HistoryView *m_view = nullptr;
+    // The file has refused entries since it was last written.
+    bool m_fileFailing = false;
 };

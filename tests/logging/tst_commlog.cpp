@@ -191,12 +191,27 @@ void TstCommLog::unwritableFileSetsLastCommAndRecovers()
     // The open failed, so the caption has no hundredths; the system's words follow "Error:".
     const QString head = u"Letzte Kummunikation 04.12.2026 15:48:23:  Anforderung Error:"_s;
     QVERIFY2(caption.startsWith(head) && caption.size() > head.size(), qPrintable(caption));
-    QVERIFY(s->receiver.take().isEmpty());
+    // The entry still reaches the queue and the system log, after a notice of why the file
+    // takes nothing, which is given once.
+    s->log.writeLog(u" second"_s, true, false);
+    QStringList queued;
+    for (const RecordingSink::Message &m : std::as_const(s->sink.messages))
+        queued << m.meldetext;
+    QCOMPARE(queued.size(), 3);
+    QVERIFY2(
+        queued[0].contains(u" Log file "_s + s->controls.commLogFile + u" cannot be written: "_s),
+        qPrintable(queued[0]));
+    QCOMPARE(queued.mid(1), (QStringList{u" Anforderung"_s, u" second"_s}));
+    const QList<QByteArray> logged = s->receiver.take();
+    QCOMPARE(logged.size(), 3);
+    QVERIFY(logged[0].startsWith("<12>") && logged[2].contains("<Msg>Etikor / Line1 /  second<"));
 
     QVERIFY(QDir(s->controls.commLogFile).removeRecursively());
+    s->sink.messages.clear();
     s->log.writeLog(u"next"_s, false, false);
     QCOMPARE(readAll(s->controls.commLogFile), QByteArray("next\r\r\n"));
     QCOMPARE(s->receiver.take().size(), 1);
+    QVERIFY(s->sink.messages.isEmpty());
 }
 
 void TstCommLog::rollover_data()
