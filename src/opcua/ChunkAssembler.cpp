@@ -91,6 +91,13 @@ void ChunkAssembler::processSecureChunk(const MessageHeader &header, QByteArrayV
     ReceivedMessage message;
     message.type = header.type;
     message.secureChannelId = decoder.readUInt32();
+    // Messages belong to the channel the server opened, and come only once it is open.
+    if (decoder.ok() && header.type == MessageType::OpenSecureChannel)
+        m_channelId = message.secureChannelId;
+    else if (decoder.ok() && !m_channelId)
+        return fail(UaStatus::BadTcpMessageTypeInvalid);
+    else if (decoder.ok() && message.secureChannelId != *m_channelId)
+        return fail(UaStatus::BadSecureChannelIdInvalid);
     if (header.type == MessageType::OpenSecureChannel) {
         // Asymmetric security header: policy URI, sender certificate, receiver thumbprint.
         const QString policy = decoder.readString();
@@ -126,6 +133,10 @@ bool ChunkAssembler::acceptSequenceNumber(quint32 sequenceNumber)
 void ChunkAssembler::addPart(ReceivedMessage &message, QByteArrayView part, bool final,
                              QList<ReceivedMessage> &out)
 {
+    // A client has a few requests open at a time; chunks for ever new request ids, empty
+    // ones too, would otherwise pile up for as long as the connection lives.
+    if (!m_partials.contains(message.requestId) && m_partials.size() >= kMaxPartialMessages)
+        return fail(UaStatus::BadResponseTooLarge);
     Partial &partial = m_partials[message.requestId];
     if (++partial.chunks > m_limits.maxChunkCount ||
         m_partialBytes + part.size() > qsizetype(m_limits.maxMessageSize))
@@ -158,6 +169,7 @@ void ChunkAssembler::fail(quint32 status)
 {
     if (ok())
         m_status = status;
+    m_channelId.reset();
     m_buffer.clear();
     m_partials.clear();
     m_partialBytes = 0;

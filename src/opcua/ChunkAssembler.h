@@ -24,20 +24,28 @@ struct ReceivedMessage {
 // Cuts the byte stream a server sends into messages (OPC 10000-6, 6.7.2 and 7.1.2). Every
 // chunk's size field is checked as soon as its header is in, before its bytes are waited
 // for. OPN chunks must carry the None security policy, MSG and CLO chunks a token id; the
-// sequence headers must count up by one (6.7.2.4). 'C' chunks are collected per request
-// until its 'F' chunk; an 'A' chunk drops them and reports the abort.
+// sequence headers must count up by one (6.7.2.4). MSG and CLO chunks must come after the
+// OPN response and name its channel. 'C' chunks are collected per request until its 'F'
+// chunk, for at most kMaxPartialMessages requests at a time; an 'A' chunk drops them and
+// reports the abort.
 //
 // A stream that breaks the rules fails for good, because nothing after it can be trusted:
-//   BadTcpMessageTypeInvalid    an unknown or unexpected message type or chunk type
+//   BadTcpMessageTypeInvalid    an unknown or unexpected message type or chunk type, or a
+//                               MSG or CLO chunk before the channel is open
+//   BadSecureChannelIdInvalid   a MSG or CLO chunk of another channel
 //   BadTcpMessageTooLarge       a chunk larger than the receive buffer
 //   BadDecodingError            a size field below the header size, a truncated header or
 //                               abort body
 //   BadEncodingLimitsExceeded   a security header field longer than the decoder allows
 //   BadSecurityPolicyRejected   an OPN chunk with another security policy
 //   BadSequenceNumberInvalid    a sequence number that does not follow the previous one
-//   BadResponseTooLarge         more chunks or body bytes than the limits allow
+//   BadResponseTooLarge         more chunks, body bytes or partial messages than the limits
+//                               allow
 class ChunkAssembler {
 public:
+    // Messages being collected at a time, one per request the client has open.
+    static constexpr qsizetype kMaxPartialMessages = 16;
+
     // limits: what the client announced in its Hello. A zero takes the default of that field.
     explicit ChunkAssembler(const ChunkLimits &limits = {});
 
@@ -73,5 +81,6 @@ private:
     QHash<quint32, Partial> m_partials;
     qsizetype m_partialBytes = 0;
     std::optional<quint32> m_lastSequenceNumber;
+    std::optional<quint32> m_channelId;
     quint32 m_status = UaStatus::Good;
 };

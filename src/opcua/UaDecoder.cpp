@@ -14,10 +14,27 @@ template <typename T> T readFixed(UaDecoder &decoder)
 }
 } // namespace
 
+namespace {
+// What a structured value (Variant, DataValue, DiagnosticInfo, ExtensionObject) is counted
+// in memory, its own object and the bookkeeping around it, whatever it holds.
+constexpr qint64 kStructureBytes = 128;
+} // namespace
+
 UaDecoder::UaDecoder(QByteArrayView data, const DecodeLimits &limits)
     : m_data(data)
     , m_limits(limits)
+    , m_budget(qMax(limits.memoryFloor, qint64(data.size()) * limits.memoryPerByte))
 {
+}
+
+bool UaDecoder::charge(qint64 bytes)
+{
+    if (!ok())
+        return false;
+    m_budget -= bytes;
+    if (m_budget < 0)
+        fail(UaStatus::BadEncodingLimitsExceeded);
+    return ok();
 }
 
 void UaDecoder::fail(quint32 status)
@@ -107,6 +124,8 @@ QString UaDecoder::readString(qint32 maxLength)
         return {};
     if (length == 0)
         return QStringLiteral("");
+    if (!charge(qint64(length) * 2))
+        return {};
     return QString::fromUtf8(readBytes(length));
 }
 
@@ -136,6 +155,8 @@ QByteArray UaDecoder::readByteString()
         return {};
     if (length == 0)
         return QByteArray("", 0);
+    if (!charge(length))
+        return {};
     return readBytes(length).toByteArray();
 }
 
@@ -176,6 +197,7 @@ UaDecoder::Nesting::Nesting(UaDecoder &decoder)
 {
     if (++m_decoder.m_depth > m_decoder.m_limits.maxNestingDepth)
         m_decoder.fail(UaStatus::BadEncodingLimitsExceeded);
+    m_decoder.charge(kStructureBytes);
 }
 
 UaDecoder::Nesting::~Nesting()

@@ -10,12 +10,17 @@
 // What a decoder accepts from the wire. Every length is checked against these and against
 // the bytes that are left before anything is allocated.
 struct DecodeLimits {
-    qint32 maxStringLength = 16 * 1024 * 1024;
-    qint32 maxByteStringLength = 16 * 1024 * 1024;
+    qint32 maxStringLength = 2 * 1024 * 1024;
+    qint32 maxByteStringLength = 2 * 1024 * 1024;
     qint32 maxArrayLength = 65536;
     // Levels of Variant, DataValue, DiagnosticInfo and ExtensionObject inside each other.
     // OPC 10000-6, 5.1.5 asks decoders to support at least 100.
     int maxNestingDepth = 100;
+    // The memory one message may take once decoded: this many bytes for each byte of it, and
+    // this many at least. A null Variant is one byte on the wire and a hundred in memory, so
+    // without a budget a few megabytes of them would take gigabytes.
+    qint64 memoryPerByte = 16;
+    qint64 memoryFloor = 1024 * 1024;
 };
 
 // Reads OPC UA Binary values from a byte range that outlives it (OPC 10000-6, 5.2.2),
@@ -24,7 +29,8 @@ struct DecodeLimits {
 // status() once.
 //   BadDecodingError           read past the end, a negative length other than -1, a length
 //                              larger than the bytes left, a value the encoding forbids
-//   BadEncodingLimitsExceeded  a length or nesting depth above the limits
+//   BadEncodingLimitsExceeded  a length or nesting depth above the limits, or more memory
+//                              than the message's budget (see DecodeLimits)
 class UaDecoder {
 public:
     explicit UaDecoder(QByteArrayView data, const DecodeLimits &limits = {});
@@ -35,6 +41,11 @@ public:
     void fail(quint32 status);
 
     const DecodeLimits &limits() const { return m_limits; }
+    // Counts bytes of memory the decoded values will take against the message's budget;
+    // false (and the decoder failed) once it is spent. Strings, byte strings, structured
+    // values and array slots are counted by the decoder and the types themselves, before
+    // they allocate.
+    bool charge(qint64 bytes);
     qsizetype position() const { return m_position; }
     qsizetype remaining() const { return m_data.size() - m_position; }
     bool atEnd() const { return remaining() == 0; }
@@ -66,6 +77,7 @@ public:
     QByteArrayView readBytes(qsizetype count);
 
     // One level of nesting for as long as it lives; past maxNestingDepth the decoder fails.
+    // Each level is one structured value, counted against the memory budget.
     class Nesting {
     public:
         explicit Nesting(UaDecoder &decoder);
@@ -85,5 +97,6 @@ private:
     DecodeLimits m_limits;
     qsizetype m_position = 0;
     int m_depth = 0;
+    qint64 m_budget = 0;
     quint32 m_status = 0;
 };

@@ -10,8 +10,10 @@
 
 namespace {
 constexpr quint16 kDefaultPort = 4840;
-// What the client announces in its Hello and holds the server to.
-const ChunkLimits kOwnLimits{65536, 16 * 1024 * 1024, 256};
+// What the client announces in its Hello and holds the server to: chunks of 64 KB, messages
+// of 2 MB in at most 32 chunks. A station reads and writes single values; nothing it asks
+// for comes near that, and a server's answer beyond it is refused before it is decoded.
+const ChunkLimits kOwnLimits{65536, 2 * 1024 * 1024, 32};
 
 UaResponse failedResponse(quint32 status)
 {

@@ -56,8 +56,8 @@ QByteArray frame(MessageType type, QByteArrayView body);
 // largest chunk (ReceiveBufferSize), the largest message body and the most chunks.
 struct ChunkLimits {
     quint32 bufferSize = 65536;
-    quint32 maxMessageSize = 16 * 1024 * 1024;
-    quint32 maxChunkCount = 256;
+    quint32 maxMessageSize = 2 * 1024 * 1024;
+    quint32 maxChunkCount = 32;
 };
 
 // The 8-byte header of every message and chunk.

@@ -339,6 +339,8 @@ void Variant::decodeArray(UaDecoder &decoder, Variant &into, bool withDimensions
 {
     const BuiltinType elementType = elementTypeOf(into.m_type);
     const qint32 count = decoder.readArrayLength(minimumSize(elementType));
+    if (!decoder.charge(qint64(count) * qint64(sizeof(QVariant))))
+        return;
     into.m_values.reserve(count);
     for (qint32 i = 0; i < count && decoder.ok(); ++i)
         into.m_values.append(decodeElement(decoder, elementType));

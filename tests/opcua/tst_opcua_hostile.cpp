@@ -4,6 +4,7 @@
 #include "Variant.h"
 
 #include <QTest>
+#include <QtEndian>
 
 using UaBytes::Chunk;
 using UaBytes::hex;
@@ -73,6 +74,13 @@ void TstOpcUaHostile::decoder_data()
     row("DataValue unknown mask bit", hex("17 40"), decoding);
     row("DiagnosticInfo unknown mask bit", hex("19 80"), decoding);
     row("DataValue cut inside its timestamp", hex("17 04 00803ed5"), decoding);
+    // A null Variant is a byte on the wire and a hundred in memory: a message decodes into
+    // no more than its budget (a megabyte at least, sixteen bytes for each of its own).
+    const auto nulls = [](quint32 count) {
+        return hex("98") + le32(count) + QByteArray(qsizetype(count), '\0');
+    };
+    row("null Variants within the budget", nulls(5000), UaStatus::Good);
+    row("null Variants beyond the budget", nulls(60000), limits);
 }
 
 void TstOpcUaHostile::decoder()
@@ -152,6 +160,13 @@ void TstOpcUaHostile::stream_data()
         tooLarge, 0, {8192, 10, 10});
     row("abort body cut short", msg('A', 1, 1, hex("00 00")), UaStatus::BadDecodingError);
     row("good message before a bad one", kAck + "XYZF" + le32(12) + le32(0), typeInvalid, 1);
+    row("MSG before the channel is open", kAck + first, typeInvalid, 1);
+    row("MSG of another channel", Chunk{"MSG", 'F', 1, 1, "b", 6}.bytes(),
+        UaStatus::BadSecureChannelIdInvalid);
+    QByteArray freshIds;
+    for (quint32 id = 1; id <= ChunkAssembler::kMaxPartialMessages + 1; ++id)
+        freshIds += msg('C', id, id, {});
+    row("empty continuation chunks with ever new request ids", freshIds, tooLarge);
 }
 
 void TstOpcUaHostile::stream()
@@ -161,6 +176,13 @@ void TstOpcUaHostile::stream()
     QFETCH(quint32, status);
     QFETCH(int, delivered);
     ChunkAssembler assembler(limits);
+    // Messages come on the channel the server opened: a stream of MSG or CLO chunks follows
+    // the OPN response of channel 5, numbered just before its first chunk.
+    if (stream.startsWith("MSG") || stream.startsWith("CLO")) {
+        const quint32 next =
+            stream.size() >= 20 ? qFromLittleEndian<quint32>(stream.data() + 16) : 1;
+        QCOMPARE(assembler.feed(Chunk{"OPN", 'F', next - 1, 1, {}}.bytes()).size(), 1);
+    }
     QCOMPARE(assembler.feed(stream).size(), delivered);
     QCOMPARE(UaStatus::name(assembler.status()), UaStatus::name(status));
     if (status == UaStatus::Good)

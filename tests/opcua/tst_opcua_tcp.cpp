@@ -102,9 +102,10 @@ void TstOpcUaTcp::chunksPerRequestAndAbort()
     // Request 7 is collected around a whole message for request 8, aborted, and sent again.
     const QByteArray abortBody = hex("00 00 0a 80") + UaBytes::string("gave up");
     ChunkAssembler assembler;
+    assembler.feed(Chunk{"OPN", 'F', 0, 1, {}, 6}.bytes());
     const QList<ReceivedMessage> messages = assembler.feed(
-        Chunk{"MSG", 'C', 1, 7, "ab"}.bytes() + Chunk{"MSG", 'F', 2, 8, "x"}.bytes() +
-        Chunk{"MSG", 'A', 3, 7, abortBody}.bytes() + Chunk{"MSG", 'C', 4, 7, "c"}.bytes() +
+        Chunk{"MSG", 'C', 1, 7, "ab", 6}.bytes() + Chunk{"MSG", 'F', 2, 8, "x", 6}.bytes() +
+        Chunk{"MSG", 'A', 3, 7, abortBody, 6}.bytes() + Chunk{"MSG", 'C', 4, 7, "c", 6}.bytes() +
         Chunk{"MSG", 'F', 5, 7, "d", 6, 10}.bytes());
     QCOMPARE(assembler.status(), UaStatus::Good);
     QCOMPARE(messages.size(), 3);
@@ -149,8 +150,9 @@ void TstOpcUaTcp::writerSingleChunks()
     QCOMPARE(written.chunks.value(0).toHex(' '), chunk.toHex(' '));
     QCOMPARE(written.chunks.size(), 1);
     QCOMPARE(writer.nextSequenceNumber(), 2u);
-    // The same bytes coming the other way make one message.
+    // The same bytes coming the other way, on the channel opened before, make one message.
     ChunkAssembler assembler;
+    assembler.feed(Chunk{"OPN", 'F', 0, 1, {}, 7}.bytes());
     const ReceivedMessage message = only(assembler.feed(chunk));
     QCOMPARE(message.type, type);
     QCOMPARE(message.requestId, 3u);
@@ -185,6 +187,7 @@ void TstOpcUaTcp::writerSplitsAtPeerBuffer()
     QCOMPARE(written.chunks.last().size(), lastChunkSize);
     // The assembler takes them only as 'C' chunks up to one 'F' with consecutive numbers.
     ChunkAssembler assembler({8192, 200000, 13});
+    assembler.feed(Chunk{"OPN", 'F', 99, 1, {}, 0}.bytes());
     QList<ReceivedMessage> messages;
     for (const QByteArray &c : written.chunks) {
         QVERIFY(c.size() == 8192 || &c == &written.chunks.last());
@@ -247,6 +250,7 @@ void TstOpcUaTcp::writerWrapsToZero()
     QCOMPARE(written.chunks[0].mid(16, 4), le32(0xFFFFFFFFu));
     QCOMPARE(written.chunks[1].mid(16, 4), le32(0));
     ChunkAssembler assembler;
+    assembler.feed(Chunk{"OPN", 'F', 0xFFFFFFFEu, 1, {}, 0}.bytes());
     QCOMPARE(only(assembler.feed(written.chunks[0] + written.chunks[1])).body,
              QByteArray(9000, 'w'));
     QCOMPARE(assembler.status(), UaStatus::Good);
