@@ -29,6 +29,8 @@ constexpr int kLongBytes = 4;
 constexpr int kRealBytes = 8;
 // How long closing the link waits for the server to end the session.
 constexpr int kGoodbyeMs = 1000;
+// The same refusal is noted again after this long.
+constexpr qint64 kNoteAgainMs = 60000;
 } // namespace
 
 OpcUaLink::OpcUaLink(const OpcUaLinkOptions &options, QObject *parent)
@@ -291,18 +293,23 @@ qint32 OpcUaLink::readAttributes(const NodeId &node, const QList<quint32> &attri
 }
 
 // A text's size is its MaxStringLength property plus the NUL, or 256 without the property.
+// A server that cannot answer the question (it refuses or lacks the service) gets the same
+// 256: a size of 0 would make every later read of the text ask for nothing.
 qint32 OpcUaLink::textSize(const NodeId &node, qint32 &size)
 {
     quint32 length = 0;
     const quint32 status =
         UaNodeQueries::maxStringLength(m_client.session(), node, length, m_options.timeoutMs);
-    if (status == UaStatus::BadNoMatch || (status == UaStatus::Good && length >= kTextSizeLimit)) {
-        size = kUnlimitedTextSize;
+    if (status == UaStatus::Good && length < kTextSizeLimit) {
+        size = qint32(length) + 1;
         return PlcStatus::Good;
     }
-    if (status == UaStatus::Good)
-        size = qint32(length) + 1;
-    return finish(status);
+    if (PlcStatus::isLinkFailure(PlcStatus::code(status)))
+        return finish(status);
+    if (status != UaStatus::Good && status != UaStatus::BadNoMatch)
+        noteFailure(u"maximum text length unknown"_s, status);
+    size = kUnlimitedTextSize;
+    return PlcStatus::Good;
 }
 
 NodeId OpcUaLink::nodeOf(const QString &name) const
@@ -316,8 +323,11 @@ NodeId OpcUaLink::nodeOf(const QString &name) const
 qint32 OpcUaLink::finish(quint32 status)
 {
     m_lastCallStatus = status;
-    if (UaStatus::isBad(status))
+    if (UaStatus::isBad(status)) {
         ++m_failedCalls;
+        if (status != UaStatus::BadServerNotConnected)
+            noteFailure(u"call failed"_s, status);
+    }
     if (status == UaStatus::BadTimeout && m_client.state() == UaClient::State::Connected)
         m_client.abortConnection(status);
     return PlcStatus::code(status);
@@ -375,6 +385,7 @@ void OpcUaLink::onConnected(bool newSession)
         m_namespace.reset();
         forgetSubscription();
     }
+    m_lastNote.clear();
     const bool firstInsideCall = !m_everConnected && m_gate.inside();
     m_everConnected = true;
     m_up = true;
@@ -384,10 +395,26 @@ void OpcUaLink::onConnected(bool newSession)
         m_gate.post([this] { Q_EMIT stateChanged(kStateEstablished, PlcStatus::Good); });
 }
 
+// What the server refused, in the developer log (the service's journal): a refusal like the
+// one before is noted again only after a minute or a new session, so a server that refuses
+// every call does not flood it.
+void OpcUaLink::noteFailure(const QString &what, quint32 status)
+{
+    const QString note = what + u": "_s + UaStatus::name(status);
+    if (note == m_lastNote && m_noted.isValid() && !m_noted.hasExpired(kNoteAgainMs))
+        return;
+    m_lastNote = note;
+    m_noted.start();
+    qCWarning(lcOpcUaLink).noquote() << note;
+}
+
 void OpcUaLink::onDisconnected(quint32 status)
 {
-    if (!m_up)
+    // An attempt that failed while the link was down: its reason, once for each reason.
+    if (!m_up) {
+        noteFailure(u"connection attempt failed"_s, status);
         return;
+    }
     m_up = false;
     qCWarning(lcOpcUaLink) << "connection lost:" << UaStatus::name(status);
     m_gate.post([this, status] { Q_EMIT stateChanged(kStateDown, PlcStatus::code(status)); });

@@ -8,10 +8,11 @@
 #include "UaClient.h"
 #include "UaSubscription.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <optional>
 
-class DataValue;
+struct DataValue;
 class PlcPropertiesView;
 
 // The PLC link over OPC UA: every operation is one synchronous service call on a session
@@ -97,6 +98,7 @@ private:
     void onDataChanged(quint32 clientHandle, const DataValue &value);
     void onSubscriptionLost(quint32 status);
     void forgetSubscription();
+    void noteFailure(const QString &what, quint32 status);
     QString samplingText() const;
 
     OpcUaLinkOptions m_options;
@@ -118,4 +120,6 @@ private:
     quint64 m_failedCalls = 0;
     quint64 m_events = 0;
     quint32 m_lastCallStatus = 0;
+    QString m_lastNote;
+    QElapsedTimer m_noted;
 };
