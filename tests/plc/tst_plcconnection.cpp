@@ -17,6 +17,7 @@ namespace {
 
 const QString kPrint = u"Etk1.Print."_s;
 const QString kAbl = u"Etk1.bAbl.Print."_s;
+const QString kFlag = kPrint + u"anford"_s;
 
 // The variable names of one family in the order the link asks for them.
 QStringList family(const QString &prefix, const QString &lotName)
@@ -128,18 +129,15 @@ void TestPlcConnection::connectPlc()
     QFETCH(QList<qint32>, lengths);
     QFETCH(QString, message);
     Station st(abl, commandLine);
-    st.plc.setValue(kPrint + u"anford"_s, true); // a pending request
+    st.plc.setValue(kFlag, true); // a pending request
     if (!fail.isEmpty())
         (st.plc.*(fail == u"create" ? &SimulatedPlc::failCreateHandle
                   : fail == u"info" ? &SimulatedPlc::failVariableInfo
                                     : &SimulatedPlc::failNotification))(kPrint + variable,
                                                                         PlcStatus::BadTimeout);
-    const auto now = [] {
-        return RegionalFormat::dateTime(QDateTime::currentDateTime());
-    };
-    const QString before = now();
+    const QString before = RegionalFormat::dateTime(QDateTime::currentDateTime());
     st.connection.connectPlc();
-    const QString after = now();
+    const QString after = RegionalFormat::dateTime(QDateTime::currentDateTime());
 
     const QString create = u"createHandle "_s;
     QCOMPARE(st.plc.calls().filter(create).replaceInStrings(create, QString()), names);
@@ -264,27 +262,26 @@ void TestPlcConnection::flagFoundByReads()
     QFETCH(bool, watched);
     QFETCH(int, counted);
     Station st;
-    const QString flag = kPrint + u"anford"_s;
     st.plc.setReportDelay(20);
     st.plc.setCheckInterval(checkMs);
     if (!watched)
-        st.plc.failNotification(flag, PlcStatus::BadInvalidArgument);
+        st.plc.failNotification(kFlag, PlcStatus::BadInvalidArgument);
     // The station's answer: the flag cleared; the PLC raises again the moment it sees it.
     bool again = raise == u"re-raise";
     st.connection.setRequestHandler([&](CommLink &record) {
-        if (!st.plc.value(flag).toBool())
+        if (!st.plc.value(kFlag).toBool())
             return true;
         st.served.append(&record);
         if (st.served.size() == 2 && report == u"late")
             Q_EMIT st.plc.variableChanged(true, record.userTag());
-        st.plc.setValue(flag, false);
+        st.plc.setValue(kFlag, false);
         if (std::exchange(again, false))
             QTimer::singleShot(0, &st.plc,
-                               [&] { st.plc.setValue(flag, true, report == u"at once"); });
+                               [&] { st.plc.setValue(kFlag, true, report == u"at once"); });
         return true;
     });
     st.connection.connectPlc();
-    st.plc.setValue(flag, true, raise == u"re-raise");
+    st.plc.setValue(kFlag, true, raise == u"re-raise");
 
     const int requests = raise == u"re-raise" ? 2 : 1;
     QTRY_COMPARE_WITH_TIMEOUT(st.served.size(), requests, 3000);
@@ -296,7 +293,7 @@ void TestPlcConnection::flagFoundByReads()
                                                            u"reported by the PLC (1 so far)"_s);
     QCOMPARE(logged, counted == 1);
     if (!watched) {
-        st.plc.failNotification(flag, PlcStatus::Good);
+        st.plc.failNotification(kFlag, PlcStatus::Good);
         QTRY_VERIFY_WITH_TIMEOUT(st.record().hConnectAnfordVar != 0, 3000);
         QVERIFY(st.log.entries.last().str.endsWith(u" watched again"_s));
     }
@@ -307,10 +304,9 @@ void TestPlcConnection::flagFoundByReads()
 void TestPlcConnection::oneServiceAtATime()
 {
     Station st;
-    const QString flag = kPrint + u"anford"_s;
     QStringList heldDuring;
     st.connection.setRequestHandler([&](CommLink &record) {
-        if (!st.plc.value(flag).toBool())
+        if (!st.plc.value(kFlag).toBool())
             return true;
         st.served.append(&record);
         if (st.served.size() == 1) {
@@ -318,12 +314,12 @@ void TestPlcConnection::oneServiceAtATime()
             Q_EMIT st.plc.stateChanged(PlcLink::kStateEstablished, 0);
             heldDuring = handleNames(st.plc, record);
         }
-        st.plc.setValue(flag, false);
+        st.plc.setValue(kFlag, false);
         return true;
     });
     st.connection.connectPlc();
     const std::shared_ptr<CommLink> first = st.connection.plcLinks().front();
-    st.plc.setValue(flag, true);
+    st.plc.setValue(kFlag, true);
     QCOMPARE(st.served.size(), 1);
     QVERIFY(!heldDuring.contains(QString()));
     QVERIFY(st.connection.plcLinks().front() != first); // rebuilt afterwards

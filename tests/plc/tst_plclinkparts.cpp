@@ -34,34 +34,25 @@ void TstPlcLinkParts::writesInTheVariablesType_data()
     QTest::addColumn<QVariant>("value");
     QTest::addColumn<quint32>("status");
     QTest::addColumn<QVariant>("written");
-    const auto t = [](BuiltinType type) {
-        return int(type);
+    const auto row = [](const char *name, BuiltinType target, const QVariant &value, quint32 status,
+                        const QVariant &written = {}) {
+        QTest::newRow(name) << int(target) << value << status << written;
     };
-    QTest::newRow("long into Int16") << t(BuiltinType::Int16) << QVariant(-32768)
-                                     << quint32(S::Good) << QVariant::fromValue(qint16(-32768));
-    QTest::newRow("long below Int16")
-        << t(BuiltinType::Int16) << QVariant(-32769) << quint32(S::BadOutOfRange) << QVariant();
-    QTest::newRow("int into UInt16") << t(BuiltinType::UInt16) << QVariant::fromValue(qint16(-1))
-                                     << quint32(S::BadOutOfRange) << QVariant();
-    QTest::newRow("long into UInt32")
-        << t(BuiltinType::UInt32) << QVariant(2147483647) << quint32(S::Good)
-        << QVariant::fromValue(quint32(2147483647));
-    QTest::newRow("long into Int64") << t(BuiltinType::Int64) << QVariant(-5) << quint32(S::Good)
-                                     << QVariant::fromValue(qint64(-5));
-    QTest::newRow("long into Byte")
-        << t(BuiltinType::Byte) << QVariant(256) << quint32(S::BadOutOfRange) << QVariant();
-    QTest::newRow("real into Float")
-        << t(BuiltinType::Float) << QVariant(1.5) << quint32(S::Good) << QVariant::fromValue(1.5f);
-    QTest::newRow("long into Double")
-        << t(BuiltinType::Double) << QVariant(3) << quint32(S::Good) << QVariant(3.0);
-    QTest::newRow("real into Int32")
-        << t(BuiltinType::Int32) << QVariant(1.0) << quint32(S::BadTypeMismatch) << QVariant();
-    QTest::newRow("bool into Int16")
-        << t(BuiltinType::Int16) << QVariant(true) << quint32(S::BadTypeMismatch) << QVariant();
-    QTest::newRow("text into Boolean") << t(BuiltinType::Boolean) << QVariant(QStringLiteral("1"))
-                                       << quint32(S::BadTypeMismatch) << QVariant();
-    QTest::newRow("text") << t(BuiltinType::String) << QVariant(QStringLiteral("ä"))
-                          << quint32(S::Good) << QVariant(QStringLiteral("ä"));
+    using B = BuiltinType;
+    // clang-format off
+    row("long into Int16", B::Int16, -32768, S::Good, QVariant::fromValue(qint16(-32768)));
+    row("long below Int16", B::Int16, -32769, S::BadOutOfRange);
+    row("int into UInt16", B::UInt16, QVariant::fromValue(qint16(-1)), S::BadOutOfRange);
+    row("long into UInt32", B::UInt32, 2147483647, S::Good, QVariant::fromValue(quint32(2147483647)));
+    row("long into Int64", B::Int64, -5, S::Good, QVariant::fromValue(qint64(-5)));
+    row("long into Byte", B::Byte, 256, S::BadOutOfRange);
+    row("real into Float", B::Float, 1.5, S::Good, QVariant::fromValue(1.5f));
+    row("long into Double", B::Double, 3, S::Good, 3.0);
+    row("real into Int32", B::Int32, 1.0, S::BadTypeMismatch);
+    row("bool into Int16", B::Int16, true, S::BadTypeMismatch);
+    row("text into Boolean", B::Boolean, u"1"_s, S::BadTypeMismatch);
+    row("text", B::String, u"ä"_s, S::Good, u"ä"_s);
+    // clang-format on
 }
 
 void TstPlcLinkParts::writesInTheVariablesType()
@@ -85,31 +76,23 @@ void TstPlcLinkParts::readsAsTheOperationAsks_data()
     QTest::addColumn<int>("wanted");
     QTest::addColumn<quint32>("status");
     QTest::addColumn<QVariant>("read");
-    const auto v = [](BuiltinType type, const QVariant &value) {
-        return Variant::scalar(type, value);
+    const auto row = [](const char *name, const Variant &value, QMetaType::Type wanted,
+                        quint32 status, const QVariant &read = {}) {
+        QTest::newRow(name) << value << int(wanted) << status << read;
     };
-    QTest::newRow("Int32 as int") << v(BuiltinType::Int32, qint32(-7)) << int(QMetaType::Short)
-                                  << quint32(S::Good) << QVariant::fromValue(qint16(-7));
-    QTest::newRow("Int32 too big for int")
-        << v(BuiltinType::Int32, qint32(40000)) << int(QMetaType::Short)
-        << quint32(S::BadOutOfRange) << QVariant();
-    QTest::newRow("UInt64 max as long")
-        << v(BuiltinType::UInt64, QVariant::fromValue(quint64(-1))) << int(QMetaType::Int)
-        << quint32(S::BadOutOfRange) << QVariant();
-    QTest::newRow("Int64 min as long")
-        << v(BuiltinType::Int64, QVariant::fromValue(qint64(-2147483648LL))) << int(QMetaType::Int)
-        << quint32(S::Good) << QVariant(qint32(-2147483647 - 1));
-    QTest::newRow("Boolean") << v(BuiltinType::Boolean, true) << int(QMetaType::Bool)
-                             << quint32(S::Good) << QVariant(true);
-    QTest::newRow("Int16 as bool")
-        << v(BuiltinType::Int16, QVariant::fromValue(qint16(1))) << int(QMetaType::Bool)
-        << quint32(S::BadTypeMismatch) << QVariant();
-    QTest::newRow("Double as long") << v(BuiltinType::Double, 1.0) << int(QMetaType::Int)
-                                    << quint32(S::BadTypeMismatch) << QVariant();
-    QTest::newRow("null") << Variant() << int(QMetaType::QString) << quint32(S::BadTypeMismatch)
-                          << QVariant();
-    QTest::newRow("array") << Variant::array(BuiltinType::Boolean, {true}) << int(QMetaType::Bool)
-                           << quint32(S::BadTypeMismatch) << QVariant();
+    using B = BuiltinType;
+    const auto v = &Variant::scalar;
+    // clang-format off
+    row("Int32 as int", v(B::Int32, qint32(-7)), QMetaType::Short, S::Good, QVariant::fromValue(qint16(-7)));
+    row("Int32 too big for int", v(B::Int32, qint32(40000)), QMetaType::Short, S::BadOutOfRange);
+    row("UInt64 max as long", v(B::UInt64, QVariant::fromValue(quint64(-1))), QMetaType::Int, S::BadOutOfRange);
+    row("Int64 min as long", v(B::Int64, QVariant::fromValue(qint64(-2147483648LL))), QMetaType::Int, S::Good, qint32(-2147483647 - 1));
+    row("Boolean", v(B::Boolean, true), QMetaType::Bool, S::Good, true);
+    row("Int16 as bool", v(B::Int16, QVariant::fromValue(qint16(1))), QMetaType::Bool, S::BadTypeMismatch);
+    row("Double as long", v(B::Double, 1.0), QMetaType::Int, S::BadTypeMismatch);
+    row("null", Variant(), QMetaType::QString, S::BadTypeMismatch);
+    row("array", Variant::array(B::Boolean, {true}), QMetaType::Bool, S::BadTypeMismatch);
+    // clang-format on
 }
 
 void TstPlcLinkParts::readsAsTheOperationAsks()
@@ -131,14 +114,14 @@ void TstPlcLinkParts::endpointUrl_data()
     QTest::addColumn<QString>("netId");
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("url");
+    // clang-format off
     QTest::newRow("host") << u"plc7"_s << u""_s << u"opc.tcp://plc7:4840"_s;
     QTest::newRow("host and port") << u" 10.1.2.3 "_s << u"4841"_s << u"opc.tcp://10.1.2.3:4841"_s;
     QTest::newRow("empty") << u""_s << u""_s << u"opc.tcp://localhost:4840"_s;
     QTest::newRow("IPv6") << u"::1"_s << u""_s << u"opc.tcp://[::1]:4840"_s;
-    QTest::newRow("URL kept") << u"opc.tcp://plc7:4850/UA/Line"_s << u""_s
-                              << u"opc.tcp://plc7:4850/UA/Line"_s;
-    QTest::newRow("URL, port replaced")
-        << u"opc.tcp://plc7:4850/UA"_s << u"4900"_s << u"opc.tcp://plc7:4900/UA"_s;
+    QTest::newRow("URL kept") << u"opc.tcp://plc7:4850/UA/Line"_s << u""_s << u"opc.tcp://plc7:4850/UA/Line"_s;
+    QTest::newRow("URL, port replaced") << u"opc.tcp://plc7:4850/UA"_s << u"4900"_s << u"opc.tcp://plc7:4900/UA"_s;
+    // clang-format on
 }
 
 void TstPlcLinkParts::endpointUrl()
@@ -164,34 +147,33 @@ public:
 void TstPlcLinkParts::optionsFromTheRegistry()
 {
     MapStore store;
-    OpcUaLinkOptions options = OpcUaLinkOptions::fromStore(store);
+    const auto read = [&store](const QStringList &set) { // "key=value"
+        for (const QString &option : set)
+            store.values[u"OPC UA/"_s + option.section(u'=', 0, 0)] = option.section(u'=', 1);
+        return OpcUaLinkOptions::fromStore(store);
+    };
+    OpcUaLinkOptions options = read({});
     quint16 index = 0;
     QVERIFY(options.namespaceIsIndex(index));
     QCOMPARE(index, quint16(1));
     QCOMPARE(options.timeoutMs, OpcUaLinkOptions::kDefaultTimeoutMs);
     QCOMPARE(options.checkMs, OpcUaLinkOptions::kDefaultCheckMs);
 
-    store.values = {{QStringLiteral("OPC UA/Check(ms)"), QStringLiteral("0")},
-                    {QStringLiteral("OPC UA/Namespace"), QStringLiteral(" 4 ")},
-                    {QStringLiteral("OPC UA/Prefix"), QStringLiteral("PLC1.")},
-                    {QStringLiteral("OPC UA/Timeout(ms)"), QStringLiteral("-3")},
-                    {QStringLiteral("OPC UA/Publishing(ms)"), QStringLiteral("20")}};
-    options = OpcUaLinkOptions::fromStore(store);
+    options = read({u"Check(ms)=0"_s, u"Namespace= 4 "_s, u"Prefix=PLC1."_s, u"Timeout(ms)=-3"_s,
+                    u"Publishing(ms)=20"_s});
     QVERIFY(options.namespaceIsIndex(index));
     QCOMPARE(index, quint16(4));
-    QCOMPARE(options.prefix, QStringLiteral("PLC1."));
+    QCOMPARE(options.prefix, u"PLC1."_s);
     QCOMPARE(options.timeoutMs, OpcUaLinkOptions::kDefaultTimeoutMs);
     QCOMPARE(options.publishingMs, 20);
     QCOMPARE(options.checkMs, 0); // off, not the default
 
     QCOMPARE(options.endpointFor(u"plc7"_s, {}), u"opc.tcp://plc7:4840"_s);
-    store.values[QStringLiteral("OPC UA/Endpoint")] = QStringLiteral(" opc.tcp://10.0.0.9:4841 ");
-    QCOMPARE(OpcUaLinkOptions::fromStore(store).endpointFor(u"5.1.2.3.1.1"_s, u"851"_s),
-             u"opc.tcp://10.0.0.9:4841"_s);
-    store.values[QStringLiteral("OPC UA/Namespace")] = QStringLiteral("urn:plant:line1");
-    QVERIFY(!OpcUaLinkOptions::fromStore(store).namespaceIsIndex(index));
-    store.values[QStringLiteral("OPC UA/Namespace")] = QStringLiteral("70000");
-    QVERIFY(!OpcUaLinkOptions::fromStore(store).namespaceIsIndex(index));
+    QCOMPARE(
+        read({u"Endpoint= opc.tcp://10.0.0.9:4841 "_s}).endpointFor(u"5.1.2.3.1.1"_s, u"851"_s),
+        u"opc.tcp://10.0.0.9:4841"_s);
+    QVERIFY(!read({u"Namespace=urn:plant:line1"_s}).namespaceIsIndex(index));
+    QVERIFY(!read({u"Namespace=70000"_s}).namespaceIsIndex(index));
 }
 
 void TstPlcLinkParts::gateHoldsEventsUntilTheOutermostCallEnds()
@@ -200,10 +182,10 @@ void TstPlcLinkParts::gateHoldsEventsUntilTheOutermostCallEnds()
     QStringList seen;
     {
         const EventGate::Span outer(gate);
-        gate.post([&] { seen << QStringLiteral("a"); });
+        gate.post([&] { seen << u"a"_s; });
         {
             const EventGate::Span inner(gate);
-            gate.post([&] { seen << QStringLiteral("b"); });
+            gate.post([&] { seen << u"b"_s; });
         }
         QCoreApplication::processEvents();
         QVERIFY(seen.isEmpty());
@@ -212,12 +194,12 @@ void TstPlcLinkParts::gateHoldsEventsUntilTheOutermostCallEnds()
     // An event handler that calls the link again: what arises then waits for its turn.
     gate.post([&] {
         const EventGate::Span call(gate);
-        gate.post([&] { seen << QStringLiteral("d"); });
-        seen << QStringLiteral("c");
+        gate.post([&] { seen << u"d"_s; });
+        seen << u"c"_s;
     });
     QTRY_COMPARE(seen, (QStringList{u"a"_s, u"b"_s, u"c"_s, u"d"_s}));
-    gate.post([&] { seen << QStringLiteral("e"); });
-    QCOMPARE(seen.last(), QStringLiteral("e"));
+    gate.post([&] { seen << u"e"_s; });
+    QCOMPARE(seen.last(), u"e"_s);
 }
 
 QTEST_GUILESS_MAIN(TstPlcLinkParts)

@@ -12,6 +12,7 @@
 
 #include <QRegularExpression>
 #include <QTest>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 
@@ -21,48 +22,17 @@ using Label = PrintControls::Label;
 namespace {
 const QString kP = u"Line1.Print."_s;
 
-struct FakeRaw : RawOutput {
-    PrintRequest *request = nullptr;
-    QStringList printed;
-    bool fails = false;
-    qint32 printRawData(const QString &data) override
-    {
-        printed << data;
-        if (fails) {
-            request->rawJobResult = 1;
-            request->rawJobFailure = u"Connection reset by peer"_s;
-            return 1;
-        }
-        request->rawPrintMs = 7;
-        return 0;
-    }
-    QString applyPrefix(const QString &, const QString &data) const override { return data; }
-    qint32 printRawFile(const QString &, qint32) override { return 1; }
-};
-
-struct FakeCommand : CommandOutput {
-    PrintControls *controls = nullptr;
-    QStringList commands;
-    qint32 result = 0;
-    qint32 callCommand(const QString &var) override
-    {
-        commands << var;
-        if (result != 0)
-            controls->setCaption(Label::lblError, u"Shell-Error"_s);
-        return result;
-    }
-};
-
-// A station with the whole variable family, its link built, the cycle behind the flag.
-struct Station {
+// A station with the whole variable family, its link built, the cycle behind the flag. It is
+// its own RAW and command output.
+struct Station : RawOutput, CommandOutput {
     SimulatedPlc plc;
     PrintControls controls;
     AppSettings settings;
     PrintRequest request;
     RecordingLog log;
-    FakeRaw raw;
-    FakeCommand command;
-    QStringList lookups;
+    QStringList outputs; // in order: "raw:<data>", "cmd:<text>", "lot:<lot>/<part>/<with link>"
+    bool rawFails = false;
+    qint32 commandResult = 0;
     qint32 lookupResult = 0;
     QString lookupCaption = u"No Printdata"_s;
     bool lookupThrows = false;
@@ -73,8 +43,6 @@ struct Station {
 
     Station()
     {
-        raw.request = &request;
-        command.controls = &controls;
         settings.ablOnOff = false;
         controls.modulName = u"Line1"_s;
         const QList<std::pair<const char16_t *, QMetaType::Type>> vars = {
@@ -91,26 +59,48 @@ struct Station {
             return !cycle->answerPending();
         });
     }
+    qint32 printRawData(const QString &data) override
+    {
+        outputs << u"raw:"_s + data;
+        if (rawFails) {
+            request.rawJobResult = 1;
+            request.rawJobFailure = u"Connection reset by peer"_s;
+            return 1;
+        }
+        request.rawPrintMs = 7;
+        return 0;
+    }
+    QString applyPrefix(const QString &, const QString &data) const override { return data; }
+    qint32 printRawFile(const QString &, qint32) override { return 1; }
+    qint32 callCommand(const QString &var) override
+    {
+        outputs << u"cmd:"_s + var;
+        if (commandResult != 0)
+            controls.setCaption(Label::lblError, u"Shell-Error"_s);
+        return commandResult;
+    }
     qint32 lookup(const QString &lot, qint32 part, CommLink *link)
     {
         if (lookupThrows)
             throw std::runtime_error("disk on fire");
-        lookups << u"%1/%2/%3"_s.arg(lot).arg(part).arg(link != nullptr);
+        outputs << u"lot:%1/%2/%3"_s.arg(lot).arg(part).arg(link != nullptr);
         if (duringLookup)
             duringLookup();
         if (lookupResult != 0)
             controls.setCaption(Label::lblError, lookupCaption);
         return lookupResult;
     }
+    bool set(const QString &name, const QVariant &value, bool report = true)
+    {
+        return plc.setValue(kP + name, value, report);
+    }
+    bool flag() const { return plc.value(kP + u"anford"_s).toBool(); }
     void connect()
     {
         if (!cycle)
-            cycle.emplace(
-                RequestCycle::Parts{settings, controls, request, log, raw, command,
-                                    [this](const QString &lot, qint32 part, CommLink *link) {
-                                        return lookup(lot, part, link);
-                                    },
-                                    answerFailedRaw});
+            cycle.emplace(RequestCycle::Parts{settings, controls, request, log, *this, *this,
+                                              std::bind_front(&Station::lookup, this),
+                                              answerFailedRaw});
         connection.connectPlc();
     }
     // The names written, in order, with their values.
@@ -135,68 +125,45 @@ private Q_SLOTS:
     void nothingAnswered();
     void answerAfterALostLink_data();
     void answerAfterALostLink();
-    void answerText_data();
-    void answerText();
     void optionalValuesKeepTheLastRequestsWhenUnreadable();
 };
 
+// The answer's text is cut to what the PLC's variable holds (bytes of UTF-8, no character
+// split); a write the PLC refuses is logged, and the request is answered all the same.
 void TstRequestCycle::servesEachKind_data()
 {
     QTest::addColumn<QString>("commandLine");
-    QTest::addColumn<QStringList>("setup"); // name=value, "fail:<name>" makes its read fail
-    QTest::addColumn<QStringList>("writes");
-    QTest::addColumn<QString>("done");    // "raw:..", "cmd:..", "lot:.." or ""
-    QTest::addColumn<QString>("logged");  // pattern of the last log line
-    QTest::addColumn<QString>("caption"); // how lblError ends, when it matters
+    // name=value; fail:<name>:<code> makes its read fail, refuse:<name> its write;
+    // lookup:<result> with caption:<lblError>, command:<result>, rawfail, answerRaw.
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<QStringList>("writes"); // "name=*": a stamped text, its name compared
+    QTest::addColumn<QString>("done");       // the outputs reached
+    QTest::addColumn<QStringList>("logged"); // a pattern per log line
 
-    const QString noCmd;
-    const QString tool = u"tool #~#"_s;
-    QTest::newRow("raw text") << noCmd << QStringList{u"RAW=^XA\u0000junk"_s}
-                              << QStringList{u"anfordErr=0"_s, u"anfordErrText= "_s,
-                                             u"anford=false"_s}
-                              << u"raw:^XA"_s
-                              << u"^ RAW Druckanforderung  \\d+ \\(msec\\)  Raw:7 \\(msec\\)$"_s
-                              << QString();
-    QTest::newRow("failed raw job, not told by default")
-        << noCmd << QStringList{u"RAW=X"_s, u"rawfail"_s}
-        << QStringList{u"anfordErr=0"_s, u"anfordErrText= "_s, u"anford=false"_s} << u"raw:X"_s
-        << u"^ RAW Druckanforderung  \\d+ \\(msec\\)$"_s << QString();
-    QTest::newRow("failed raw job, told when asked")
-        << noCmd << QStringList{u"RAW=X"_s, u"rawfail"_s, u"answerRaw"_s}
-        << QStringList{u"anfordErr=1"_s, u"anfordErrText=*"_s, u"anford=false"_s} << u"raw:X"_s
-        << u"^ RAW Druckanforderung  "_s
-        << u" Error RAW job Printer: P1 !  \r\nConnection reset by peer"_s;
-    QTest::newRow("empty raw falls to the lot")
-        << noCmd << QStringList{u"RAW=\u0000x"_s, u"LosName=L1"_s, u"TeileNr=12"_s}
-        << QStringList{u"anfordErr=0"_s, u"anfordErrText= "_s, u"anford=false"_s}
-        << u"lot:L1/12/1"_s << u"^ Anforderung Los:L1   TeileNr:12  \\d+ \\(msec\\)$"_s
-        << QString();
-    QTest::newRow("lot print failed")
-        << noCmd << QStringList{u"LosName=L2"_s, u"TeileNr=3"_s, u"lookup:4"_s}
-        << QStringList{u"anfordErr=4"_s, u"anfordErrText=No Printdata"_s, u"anford=false"_s}
-        << u"lot:L2/3/1"_s << u"^ Anforderung Los:L2"_s << u"No Printdata"_s;
-    QTest::newRow("lot with both reads failing")
-        << noCmd << QStringList{u"fail:LosName"_s, u"fail:TeileNr"_s}
-        << QStringList{u"anfordErr=-2139881472"_s, u"anfordErr=-2147483648"_s, u"anfordErrText=*"_s,
-                       u"anford=false"_s}
-        << QString() << u"^Druckanforderung  \\d+ \\(msec\\)$"_s
-        << u" ReadVar:LosName !-2147483648   ReadVar:TeileNr:-2139881472"_s;
-    QTest::newRow("command with its own text")
-        << tool << QStringList{u"Barcode=B7"_s, u"CmdLine=X 1"_s}
-        << QStringList{u"anfordErr=0"_s, u"anfordErrText= "_s, u"anford=false"_s} << u"cmd:X 1"_s
-        << u"^ Anforderung Barcodedruck:X 1  "_s << QString();
-    QTest::newRow("command with the barcode")
-        << tool << QStringList{u"Barcode=B7"_s}
-        << QStringList{u"anfordErr=0"_s, u"anfordErrText= "_s, u"anford=false"_s} << u"cmd:B7"_s
-        << u"^ Anforderung Barcodedruck:B7  "_s << QString();
-    QTest::newRow("command failed")
-        << tool << QStringList{u"Barcode=B7"_s, u"command:2"_s}
-        << QStringList{u"anfordErr=2"_s, u"anfordErrText=Shell-Error"_s, u"anford=false"_s}
-        << u"cmd:B7"_s << u"^ Anforderung Barcodedruck:B7"_s << u"Shell-Error"_s;
-    QTest::newRow("barcode unreadable")
-        << tool << QStringList{u"fail:Barcode"_s}
-        << QStringList{u"anfordErr=-2139881472"_s, u"anfordErrText=*"_s, u"anford=false"_s}
-        << QString() << u"^Druckanforderung  "_s << u" Tessel-Error ReadVar:Barcode !-2139881472"_s;
+    const QString lot, tool = u"tool #~#"_s;
+    const QStringList ok{u"anfordErr=0"_s, u"anfordErrText= "_s, u"anford=false"_s};
+    const auto failed = [](qint32 code, const QString &text) {
+        return QStringList{u"anfordErr=%1"_s.arg(code), u"anfordErrText="_s + text,
+                           u"anford=false"_s};
+    };
+    const QString x = QString(252, u'x'); // the answer text holds 255 bytes
+    const QString lot1 = u"^ Anforderung Los:L1   TeileNr:1  \\d+ \\(msec\\)$"_s;
+    using L = QStringList;
+    // clang-format off
+    QTest::newRow("raw text") << lot << L{u"RAW=^XA\u0000junk"_s} << ok << u"raw:^XA"_s << L{u"^ RAW Druckanforderung  \\d+ \\(msec\\)  Raw:7 \\(msec\\)$"_s};
+    QTest::newRow("failed raw job, not told by default") << lot << L{u"RAW=X"_s, u"rawfail"_s} << ok << u"raw:X"_s << L{u"^ RAW Druckanforderung  \\d+ \\(msec\\)$"_s};
+    QTest::newRow("failed raw job, told when asked") << lot << L{u"RAW=X"_s, u"rawfail"_s, u"answerRaw"_s} << failed(1, u"*"_s) << u"raw:X"_s << L{u" Error RAW job Printer: P1 !  \r\nConnection reset by peer$"_s, u"^ RAW Druckanforderung  \\d+ \\(msec\\)$"_s};
+    QTest::newRow("empty raw falls to the lot") << lot << L{u"RAW=\u0000x"_s, u"LosName=L1"_s, u"TeileNr=12"_s} << ok << u"lot:L1/12/1"_s << L{u"^ Anforderung Los:L1   TeileNr:12  \\d+ \\(msec\\)$"_s};
+    QTest::newRow("lot print failed") << lot << L{u"LosName=L2"_s, u"TeileNr=3"_s, u"lookup:4"_s} << failed(4, u"No Printdata"_s) << u"lot:L2/3/1"_s << L{u"^No Printdata$"_s, u"^ Anforderung Los:L2   TeileNr:3  "_s};
+    QTest::newRow("lot with both reads failing") << lot << L{u"fail:LosName:-2147483648"_s, u"fail:TeileNr:-2139881472"_s} << L{u"anfordErr=-2139881472"_s, u"anfordErr=-2147483648"_s, u"anfordErrText=*"_s, u"anford=false"_s} << QString() << L{u" ReadVar:LosName !-2147483648   ReadVar:TeileNr:-2139881472$"_s, u"^Druckanforderung  \\d+ \\(msec\\)$"_s};
+    QTest::newRow("command with its own text") << tool << L{u"Barcode=B7"_s, u"CmdLine=X 1"_s} << ok << u"cmd:X 1"_s << L{u"^ Anforderung Barcodedruck:X 1  \\d+ \\(msec\\)$"_s};
+    QTest::newRow("command with the barcode") << tool << L{u"Barcode=B7"_s} << ok << u"cmd:B7"_s << L{u"^ Anforderung Barcodedruck:B7  \\d+ \\(msec\\)$"_s};
+    QTest::newRow("command failed") << tool << L{u"Barcode=B7"_s, u"command:2"_s} << failed(2, u"Shell-Error"_s) << u"cmd:B7"_s << L{u"^Shell-Error$"_s, u"^ Anforderung Barcodedruck:B7  "_s};
+    QTest::newRow("barcode unreadable") << tool << L{u"fail:Barcode:-2139881472"_s} << failed(-2139881472, u"*"_s) << QString() << L{u" Tessel-Error ReadVar:Barcode !-2139881472$"_s, u"^Druckanforderung  \\d+ \\(msec\\)$"_s};
+    QTest::newRow("answer text cut") << lot << L{u"LosName=L1"_s, u"TeileNr=1"_s, u"lookup:3"_s, u"caption:"_s + x + u"äää"_s} << failed(3, x + u"ä"_s) << u"lot:L1/1/1"_s << L{u"^x{252}äää$"_s, lot1};
+    QTest::newRow("answer text just fits") << lot << L{u"LosName=L1"_s, u"TeileNr=1"_s, u"lookup:3"_s, u"caption:x"_s + x + u"ä"_s} << failed(3, u'x' + x + u"ä"_s) << u"lot:L1/1/1"_s << L{u"^x{253}ä$"_s, lot1};
+    QTest::newRow("answer text refused") << lot << L{u"LosName=L1"_s, u"TeileNr=1"_s, u"lookup:3"_s, u"caption:E"_s, u"refuse:anfordErrText"_s} << L{u"anfordErr=3"_s, u"anford=false"_s} << u"lot:L1/1/1"_s << L{u"^E$"_s, u" Answer not written: WriteVar:Line1.Print.anfordErrText !-2139881472 BadTypeMismatch$"_s, lot1};
+    // clang-format on
 }
 
 void TstRequestCycle::servesEachKind()
@@ -205,50 +172,53 @@ void TstRequestCycle::servesEachKind()
     QFETCH(QStringList, setup);
     QFETCH(QStringList, writes);
     QFETCH(QString, done);
-    QFETCH(QString, logged);
-    QFETCH(QString, caption);
+    QFETCH(QStringList, logged);
     Station s;
     s.settings.printerName = u"P1"_s;
     s.settings.commandLine = commandLine;
     s.settings.optionCommandLine = commandLine.isEmpty() ? 0 : 1;
     for (const QString &step : setup) {
-        const QString key = step.section(u':', 0, 0);
+        const QString key = step.section(u':', 0, 0), arg = step.section(u':', 1);
         if (key == u"fail")
-            s.plc.failRead(kP + step.section(u':', 1), PlcStatus::BadTypeMismatch);
+            s.plc.failRead(kP + arg.section(u':', 0, 0), arg.section(u':', 1).toInt());
+        else if (key == u"refuse")
+            s.plc.failWrite(kP + arg, PlcStatus::BadTypeMismatch);
         else if (key == u"lookup")
-            s.lookupResult = step.section(u':', 1).toInt();
+            s.lookupResult = arg.toInt();
+        else if (key == u"caption")
+            s.lookupCaption = arg;
         else if (key == u"command")
-            s.command.result = step.section(u':', 1).toInt();
+            s.commandResult = arg.toInt();
         else if (key == u"rawfail")
-            s.raw.fails = true;
+            s.rawFails = true;
         else if (key == u"answerRaw")
             s.answerFailedRaw = true;
         else
-            QVERIFY(s.plc.setValue(kP + step.section(u'=', 0, 0), step.section(u'=', 1)));
+            QVERIFY(s.set(step.section(u'=', 0, 0), step.section(u'=', 1)));
     }
-    if (setup.contains(u"fail:TeileNr"_s)) // the lot name's failure code differs
-        s.plc.failRead(kP + u"LosName"_s, PlcStatus::code(0x80000000u));
-    QVERIFY(s.plc.setValue(kP + u"anford"_s, true));
+    QVERIFY(s.set(u"anford"_s, true));
     s.connect();
 
     QStringList seen = s.writes();
     for (qsizetype i = 0; i < writes.size() && i < seen.size(); ++i) {
-        if (writes.at(i).endsWith(u"=*"_s)) // a stamped message: compare the name only
+        if (writes.at(i).endsWith(u"=*"_s))
             seen[i] = seen.at(i).section(u'=', 0, 0) + u"=*"_s;
     }
     QCOMPARE(seen, writes);
-    const QString what = !s.raw.printed.isEmpty()        ? u"raw:"_s + s.raw.printed.join(u'|')
-                         : !s.command.commands.isEmpty() ? u"cmd:"_s + s.command.commands.join(u'|')
-                         : !s.lookups.isEmpty()          ? u"lot:"_s + s.lookups.join(u'|')
-                                                         : QString();
-    QCOMPARE(what, done);
-    QVERIFY(!s.log.entries.isEmpty());
-    const RecordingLog::Entry last = s.log.entries.last();
-    QVERIFY2(QRegularExpression(logged).match(last.str).hasMatch(), qPrintable(last.str));
-    QVERIFY(last.timeStamp && last.msgBox);
-    QCOMPARE(s.plc.value(kP + u"anford"_s).toBool(), false);
-    QVERIFY2(s.controls.caption(Label::lblError).endsWith(caption),
-             qPrintable(s.controls.caption(Label::lblError)));
+    QCOMPARE(s.outputs.join(u'|'), done);
+    QVERIFY(!s.flag());
+    // Every line goes to a message box; the request's own line, the last, has a time stamp; a
+    // failure logged before it is what lblError shows.
+    QCOMPARE(s.log.entries.size(), logged.size());
+    for (qsizetype i = 0; i < logged.size(); ++i) {
+        const RecordingLog::Entry &entry = s.log.entries.at(i);
+        QVERIFY2(QRegularExpression(logged.at(i)).match(entry.str).hasMatch(),
+                 qPrintable(entry.str));
+        QVERIFY(entry.msgBox);
+        QCOMPARE(entry.timeStamp, i == logged.size() - 1);
+    }
+    if (logged.size() > 1)
+        QCOMPARE(s.controls.caption(Label::lblError), s.log.entries.first().str);
 }
 
 // Requests that end without an answer: nothing is written, so the PLC's flag stays as it was.
@@ -257,12 +227,12 @@ void TstRequestCycle::nothingAnswered_data()
     QTest::addColumn<QString>("situation");
     QTest::addColumn<QString>("shown"); // how lblError ends; empty: unchanged
     QTest::addColumn<int>("logged");
-    QTest::newRow("an output fails without a word: the trap")
-        << u"trap"_s << u" ConnectUpdateEx !disk on fire"_s << 1;
-    QTest::newRow("the flag cannot be read")
-        << u"unreadable"_s
-        << u" ReadVar:Line1.Print.anford !"_s + QString::number(PlcStatus::BadTimeout) << 0;
+    const QString unreadable = u" ReadVar:Line1.Print.anford !%1"_s.arg(PlcStatus::BadTimeout);
+    // clang-format off
+    QTest::newRow("an output fails without a word: the trap") << u"trap"_s << u" ConnectUpdateEx !disk on fire"_s << 1;
+    QTest::newRow("the flag cannot be read") << u"unreadable"_s << unreadable << 0;
     QTest::newRow("the flag is down again") << u"down"_s << QString() << 0;
+    // clang-format on
 }
 
 void TstRequestCycle::nothingAnswered()
@@ -272,16 +242,16 @@ void TstRequestCycle::nothingAnswered()
     QFETCH(int, logged);
     Station s;
     s.lookupThrows = true;
-    s.plc.setValue(kP + u"LosName"_s, u"L1"_s);
-    s.plc.setValue(kP + u"TeileNr"_s, 1);
+    s.set(u"LosName"_s, u"L1"_s);
+    s.set(u"TeileNr"_s, 1);
     if (situation == u"unreadable")
         s.plc.failRead(kP + u"anford"_s, PlcStatus::BadTimeout);
-    s.plc.setValue(kP + u"anford"_s, situation != u"down");
+    s.set(u"anford"_s, situation != u"down");
     s.connect();
     if (situation == u"down") // a report of a rise that is over by the time it is served
         Q_EMIT s.plc.variableChanged(true, s.connection.plcLinks().front()->userTag());
     QVERIFY(s.plc.writes().isEmpty());
-    QCOMPARE(s.plc.value(kP + u"anford"_s).toBool(), situation != u"down");
+    QCOMPARE(s.flag(), situation != u"down");
     QVERIFY2(s.controls.caption(Label::lblError).endsWith(shown),
              qPrintable(s.controls.caption(Label::lblError)));
     QCOMPARE(s.log.entries.size(), logged);
@@ -301,15 +271,13 @@ void TstRequestCycle::answerAfterALostLink_data()
     const QString late =
         u"^ Anforderung Los:L1   TeileNr:1  \\d+ \\(msec\\)  late answer, not printed again$"_s;
     const QString again = u"^ Anforderung Los:L%1   TeileNr:1  \\d+ \\(msec\\)$"_s;
+    // clang-format off
     QTest::newRow("still raised") << u"drop"_s << QStringList() << 1 << late;
-    QTest::newRow("another lot meanwhile")
-        << u"drop"_s << QStringList{u"LosName=L2"_s} << 2 << again.arg(2);
-    QTest::newRow("withdrawn, then asked again")
-        << u"drop"_s << QStringList{u"anford=false"_s, u"+anford=true"_s} << 2 << again.arg(1);
-    QTest::newRow("clear lost, text still the answer")
-        << u"lost clear"_s << QStringList() << 1 << late;
-    QTest::newRow("clear arrived, PLC emptied the text and asks again")
-        << u"lost clear"_s << QStringList{u"anfordErrText="_s} << 2 << again.arg(1);
+    QTest::newRow("another lot meanwhile") << u"drop"_s << QStringList{u"LosName=L2"_s} << 2 << again.arg(2);
+    QTest::newRow("withdrawn, then asked again") << u"drop"_s << QStringList{u"anford=false"_s, u"+anford=true"_s} << 2 << again.arg(1);
+    QTest::newRow("clear lost, text still the answer") << u"lost clear"_s << QStringList() << 1 << late;
+    QTest::newRow("clear arrived, PLC emptied the text and asks again") << u"lost clear"_s << QStringList{u"anfordErrText="_s} << 2 << again.arg(1);
+    // clang-format on
 }
 
 void TstRequestCycle::answerAfterALostLink()
@@ -319,9 +287,9 @@ void TstRequestCycle::answerAfterALostLink()
     QFETCH(int, printed);
     QFETCH(QString, logged);
     Station s;
-    s.plc.setValue(kP + u"LosName"_s, u"L1"_s);
-    s.plc.setValue(kP + u"TeileNr"_s, 1);
-    s.plc.setValue(kP + u"anford"_s, true);
+    s.set(u"LosName"_s, u"L1"_s);
+    s.set(u"TeileNr"_s, 1);
+    s.set(u"anford"_s, true);
     if (loss == u"drop")
         s.duringLookup = [&] {
             s.plc.setConnected(false);
@@ -329,9 +297,9 @@ void TstRequestCycle::answerAfterALostLink()
     else
         s.plc.failWrite(kP + u"anford"_s, PlcStatus::BadTimeout);
     s.connect();
-    QCOMPARE(s.lookups.size(), 1);
+    QCOMPARE(s.outputs.size(), 1);
     QVERIFY(s.cycle->answerPending());
-    QVERIFY(s.plc.value(kP + u"anford"_s).toBool());
+    QVERIFY(s.flag());
     const QString code = loss == u"drop" ? u"BadServerNotConnected"_s : u"BadTimeout"_s;
     QVERIFY2(s.log.entries.last().str.endsWith(u"  answer pending: "_s + code),
              qPrintable(s.log.entries.last().str));
@@ -341,73 +309,35 @@ void TstRequestCycle::answerAfterALostLink()
     s.duringLookup = nullptr;
     s.plc.failWrite(kP + u"anford"_s, PlcStatus::Good);
     for (const QString &step : meanwhile.filter(QRegularExpression(u"^[^+]"_s)))
-        QVERIFY(s.plc.setValue(kP + step.section(u'=', 0, 0), step.section(u'=', 1), false));
+        QVERIFY(s.set(step.section(u'=', 0, 0), step.section(u'=', 1), false));
     if (loss == u"drop")
         s.plc.setConnected(true); // the station rebuilds its link and serves what is raised
     else
         s.connect();
     for (const QString &step : meanwhile.filter(QRegularExpression(u"^[+]"_s)))
-        QVERIFY(s.plc.setValue(kP + step.mid(1).section(u'=', 0, 0), step.section(u'=', 1)));
+        QVERIFY(s.set(step.mid(1).section(u'=', 0, 0), step.section(u'=', 1)));
 
-    QCOMPARE(s.lookups.size(), printed);
-    QVERIFY(!s.plc.value(kP + u"anford"_s).toBool());
+    QCOMPARE(s.outputs.size(), printed);
+    QVERIFY(!s.flag());
     QCOMPARE(s.plc.value(kP + u"anfordErr"_s).toInt(), 0);
     QVERIFY(!s.cycle->answerPending());
     QVERIFY2(QRegularExpression(logged).match(s.log.entries.last().str).hasMatch(),
              qPrintable(s.log.entries.last().str));
 }
 
-// The answer's text is cut to what the PLC's variable holds (bytes of UTF-8, no character
-// split); a write the PLC still refuses is logged, and the request is answered all the same.
-void TstRequestCycle::answerText_data()
-{
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<qint32>("refused"); // the text write's failure, 0: none
-    QTest::addColumn<QString>("written");
-    const QString x = QString(252, u'x'); // and 255 bytes at most
-    QTest::newRow("cut") << x + u"äää"_s << 0 << x + u"ä"_s;
-    QTest::newRow("fits") << x + u"ä"_s << 0 << x + u"ä"_s;
-    QTest::newRow("refused") << u"E"_s << PlcStatus::BadTypeMismatch << u" "_s;
-}
-
-void TstRequestCycle::answerText()
-{
-    QFETCH(QString, caption);
-    QFETCH(qint32, refused);
-    QFETCH(QString, written);
-    Station s;
-    s.plc.setValue(kP + u"anfordErrText"_s, u" "_s);
-    s.plc.setValue(kP + u"LosName"_s, u"L1"_s);
-    s.plc.setValue(kP + u"TeileNr"_s, 1);
-    s.lookupResult = 3;
-    s.lookupCaption = caption;
-    if (refused != 0)
-        s.plc.failWrite(kP + u"anfordErrText"_s, refused);
-    s.plc.setValue(kP + u"anford"_s, true);
-    s.connect();
-    QCOMPARE(s.plc.value(kP + u"anfordErrText"_s).toString(), written);
-    QVERIFY(!s.plc.value(kP + u"anford"_s).toBool());
-    QVERIFY(!s.cycle->answerPending());
-    const bool logged =
-        s.log.entries.at(s.log.entries.size() - 2)
-            .str.endsWith(u" Answer not written: WriteVar:Line1.Print.anfordErrText !"_s +
-                          QString::number(PlcStatus::BadTypeMismatch) + u" BadTypeMismatch"_s);
-    QCOMPARE(logged, refused != 0);
-}
-
 // A variable the station lacks gives its default; one whose read fails keeps the last value.
 void TstRequestCycle::optionalValuesKeepTheLastRequestsWhenUnreadable()
 {
     Station s;
-    s.plc.setValue(kP + u"ResteKennung"_s, 3);
-    s.plc.setValue(kP + u"EtikettenType"_s, 2);
-    s.plc.setValue(kP + u"anford"_s, true);
+    s.set(u"ResteKennung"_s, 3);
+    s.set(u"EtikettenType"_s, 2);
+    s.set(u"anford"_s, true);
     s.connect();
     QCOMPARE(s.request.ResteKennung, qint16(3));
-    s.plc.setValue(kP + u"ResteKennung"_s, 4);
+    s.set(u"ResteKennung"_s, 4);
     s.plc.failRead(kP + u"ResteKennung"_s, PlcStatus::BadTimeout);
-    s.plc.setValue(kP + u"anford"_s, true);
-    QCOMPARE(s.lookups.size(), 2);
+    s.set(u"anford"_s, true);
+    QCOMPARE(s.outputs.size(), 2);
     QCOMPARE(s.request.ResteKennung, qint16(3));
     QCOMPARE(s.request.EtikettenType, qint16(2));
     QCOMPARE(s.request.ResteLaenge, 0); // no such variable here

@@ -10,38 +10,6 @@ namespace {
 
 const QString kVar = u"M.Print.V"_s;
 
-// Runs one operation: reads and writes on handle h, the others on the name in arg. `got`: what
-// a read returned, the handle made, "<size> <type name>", or the value after a write.
-qint32 perform(SimulatedPlc &plc, const QString &op, qint32 h, int bytes, const QVariant &arg,
-               QString &got)
-{
-    qint32 status = -1, out = 0, ns = 0, size = 0, id = 0, level = 0;
-    bool flag = false;
-    if (op == u"createHandle")
-        status = plc.createHandle(arg.toString(), out);
-    else if (op == u"addNotification")
-        status = plc.addNotification(arg.toString(), PlcLink::kNotifyOnChange, 1, out, 1);
-    else if (op == u"getVariableInfo")
-        status = plc.getVariableInfo(arg.toString(), ns, size, got, id, level);
-    else if (op == u"readBool")
-        status = plc.readBool(h, bytes, flag);
-    else if (op == u"readLong")
-        status = plc.readLong(h, bytes, out);
-    else if (op == u"readString")
-        status = plc.readString(h, bytes, got);
-    else if (op == u"writeLong")
-        status = plc.writeLong(h, bytes, arg.toInt());
-    else if (op == u"writeString")
-        status = plc.writeString(h, bytes, arg.toString());
-    if (op.startsWith(u"write"))
-        got = plc.value(kVar).toString();
-    else if (op == u"getVariableInfo")
-        got = QString::number(size) + u' ' + got;
-    else if (op != u"readString")
-        got = QString::number(op == u"readBool" ? int(flag) : out);
-    return status;
-}
-
 } // namespace
 
 class TestSimulatedPlc : public QObject {
@@ -61,6 +29,7 @@ void TestSimulatedPlc::operation_data()
     QTest::addColumn<int>("bytes");
     QTest::addColumn<QVariant>("arg");
     QTest::addColumn<qint32>("status");
+    // What a read returned, the handle made, "<size> <type name>", or the value after a write.
     QTest::addColumn<QString>("got");
 
     const int b = QMetaType::Bool, i = QMetaType::Int;
@@ -113,8 +82,27 @@ void TestSimulatedPlc::operation()
     if (fail >= 0)
         (plc.*inject[fail])(kVar, PlcStatus::BadTimeout);
 
+    // Reads and writes go to handle h, the other operations to the name in arg.
+    qint32 out = 0, ns = 0, size = 0, id = 0, level = 0;
+    bool flag = false;
     QString result;
-    QCOMPARE(perform(plc, op, h, bytes, arg, result), status);
+    const QString text = arg.toString();
+    const qint32 done =
+        op == u"createHandle"      ? plc.createHandle(text, out)
+        : op == u"addNotification" ? plc.addNotification(text, PlcLink::kNotifyOnChange, 1, out, 1)
+        : op == u"getVariableInfo" ? plc.getVariableInfo(text, ns, size, result, id, level)
+        : op == u"readBool"        ? plc.readBool(h, bytes, flag)
+        : op == u"readLong"        ? plc.readLong(h, bytes, out)
+        : op == u"readString"      ? plc.readString(h, bytes, result)
+        : op == u"writeLong"       ? plc.writeLong(h, bytes, arg.toInt())
+                                   : plc.writeString(h, bytes, text);
+    QCOMPARE(done, status);
+    if (op.startsWith(u"write"))
+        result = plc.value(kVar).toString();
+    else if (op == u"getVariableInfo")
+        result = QString::number(size) + u' ' + result;
+    else if (op != u"readString")
+        result = QString::number(op == u"readBool" ? int(flag) : out);
     QCOMPARE(result, got);
     QCOMPARE(plc.writes().size(), op.startsWith(u"write") && status == PlcStatus::Good ? 1 : 0);
 }
