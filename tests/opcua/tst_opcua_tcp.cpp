@@ -4,12 +4,20 @@
 #include "UaDecoder.h"
 
 #include <QTest>
+#include <QtEndian>
 
 using UaBytes::Chunk;
 using UaBytes::hex;
 using UaBytes::le32;
 
 namespace {
+QByteArray msg(char chunkType, quint32 sequenceNumber, quint32 requestId, const QByteArray &body)
+{
+    return Chunk{"MSG", chunkType, sequenceNumber, requestId, body}.bytes();
+}
+
+const QByteArray kAck = AcknowledgeMessage{0, 8192, 8192, 0, 0}.toMessage();
+
 ReceivedMessage only(const QList<ReceivedMessage> &messages)
 {
     return messages.size() == 1 ? messages.first() : ReceivedMessage();
@@ -17,7 +25,7 @@ ReceivedMessage only(const QList<ReceivedMessage> &messages)
 } // namespace
 
 // The connection protocol messages and limits (OPC 10000-6, 7.1.2) and the chunks of secure
-// conversation messages in both directions (6.7.2, 6.7.3).
+// conversation messages in both directions (6.7.2, 6.7.3), and streams that break their rules.
 class TstOpcUaTcp : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -32,7 +40,8 @@ private Q_SLOTS:
     void writerSplitsAtPeerBuffer();
     void writerRefuses_data();
     void writerRefuses();
-    void writerWrapsToZero();
+    void hostileStream_data();
+    void hostileStream();
 };
 
 void TstOpcUaTcp::hello()
@@ -163,35 +172,47 @@ void TstOpcUaTcp::writerSplitsAtPeerBuffer_data()
 {
     // An 8192-byte buffer less 24 bytes of MSG headers leaves 8168 body bytes per chunk.
     QTest::addColumn<qsizetype>("bodySize");
+    QTest::addColumn<quint32>("firstSequence");
     QTest::addColumn<qsizetype>("chunkCount");
     QTest::addColumn<qsizetype>("lastChunkSize");
-    QTest::newRow("empty body") << qsizetype(0) << qsizetype(1) << qsizetype(24);
-    QTest::newRow("exactly one chunk") << qsizetype(8168) << qsizetype(1) << qsizetype(8192);
-    QTest::newRow("one byte more") << qsizetype(8169) << qsizetype(2) << qsizetype(25);
-    QTest::newRow("thirteen chunks") << qsizetype(100000) << qsizetype(13) << qsizetype(2008);
+    QTest::newRow("empty body") << qsizetype(0) << 100u << qsizetype(1) << qsizetype(24);
+    QTest::newRow("exactly one chunk")
+        << qsizetype(8168) << 100u << qsizetype(1) << qsizetype(8192);
+    QTest::newRow("one byte more") << qsizetype(8169) << 100u << qsizetype(2) << qsizetype(25);
+    QTest::newRow("thirteen chunks")
+        << qsizetype(100000) << 100u << qsizetype(13) << qsizetype(2008);
+    // After 4294967295 comes 0, which the legacy rule accepts as a wrap above its limit.
+    QTest::newRow("wraps to zero")
+        << qsizetype(9000) << 0xFFFFFFFFu << qsizetype(2) << qsizetype(856);
 }
 
 void TstOpcUaTcp::writerSplitsAtPeerBuffer()
 {
     QFETCH(qsizetype, bodySize);
+    QFETCH(quint32, firstSequence);
     QFETCH(qsizetype, chunkCount);
     QFETCH(qsizetype, lastChunkSize);
     QByteArray body(bodySize, Qt::Uninitialized);
     for (qsizetype i = 0; i < bodySize; ++i)
         body[i] = char((i * 131) ^ (i >> 8));
     ChunkWriter writer({8192, 0, 0});
-    writer.setNextSequenceNumber(100);
+    writer.setNextSequenceNumber(firstSequence);
     const WrittenChunks written = writer.write(MessageType::Message, 3, body);
     QCOMPARE(written.status, UaStatus::Good);
     QCOMPARE(written.chunks.size(), chunkCount);
     QCOMPARE(written.chunks.last().size(), lastChunkSize);
-    // The assembler takes them only as 'C' chunks up to one 'F' with consecutive numbers.
+    // 'C' chunks of the whole buffer up to one 'F', with consecutive sequence numbers, which
+    // the assembler takes as one message.
     ChunkAssembler assembler({8192, 200000, 13});
-    assembler.feed(Chunk{"OPN", 'F', 99, 1, {}, 0}.bytes());
+    assembler.feed(Chunk{"OPN", 'F', firstSequence - 1, 1, {}, 0}.bytes());
     QList<ReceivedMessage> messages;
-    for (const QByteArray &c : written.chunks) {
-        QVERIFY(c.size() == 8192 || &c == &written.chunks.last());
-        messages += assembler.feed(c);
+    for (qsizetype i = 0; i < written.chunks.size(); ++i) {
+        const QByteArray &chunk = written.chunks.at(i);
+        const bool last = i == written.chunks.size() - 1;
+        QCOMPARE(chunk.at(3), last ? 'F' : 'C');
+        QVERIFY(chunk.size() == 8192 || last);
+        QCOMPARE(chunk.mid(16, 4), le32(quint32(firstSequence + i)));
+        messages += assembler.feed(chunk);
     }
     QCOMPARE(assembler.status(), UaStatus::Good);
     QVERIFY(only(messages).body == body);
@@ -240,20 +261,89 @@ void TstOpcUaTcp::writerRefuses()
     QCOMPARE(writer.nextSequenceNumber(), quint32(1 + written.chunks.size()));
 }
 
-void TstOpcUaTcp::writerWrapsToZero()
+void TstOpcUaTcp::hostileStream_data()
 {
-    // After 4294967295 comes 0, which the legacy rule accepts as a wrap above its limit.
-    ChunkWriter writer({8192, 0, 0});
-    writer.setNextSequenceNumber(0xFFFFFFFFu);
-    const WrittenChunks written = writer.write(MessageType::Message, 4, QByteArray(9000, 'w'));
-    QCOMPARE(written.chunks.size(), 2);
-    QCOMPARE(written.chunks[0].mid(16, 4), le32(0xFFFFFFFFu));
-    QCOMPARE(written.chunks[1].mid(16, 4), le32(0));
-    ChunkAssembler assembler;
-    assembler.feed(Chunk{"OPN", 'F', 0xFFFFFFFEu, 1, {}, 0}.bytes());
-    QCOMPARE(only(assembler.feed(written.chunks[0] + written.chunks[1])).body,
-             QByteArray(9000, 'w'));
-    QCOMPARE(assembler.status(), UaStatus::Good);
+    // Malformed and hostile streams from a server: each ends in the one Bad status it
+    // deserves, after delivering the messages before the fault.
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<ChunkLimits>("limits");
+    QTest::addColumn<quint32>("status");
+    QTest::addColumn<int>("delivered");
+    const ChunkLimits standard;
+    const auto row = [&standard](const char *name, const QByteArray &stream, quint32 status,
+                                 int delivered = 0, const ChunkLimits &limits = {0, 0, 0}) {
+        QTest::newRow(name) << stream << (limits.bufferSize ? limits : standard) << status
+                            << delivered;
+    };
+    const quint32 typeInvalid = UaStatus::BadTcpMessageTypeInvalid;
+    const quint32 sequence = UaStatus::BadSequenceNumberInvalid;
+    const quint32 tooLarge = UaStatus::BadResponseTooLarge;
+    const QByteArray first = msg('F', 1, 1, "body");
+    row("truncated chunk waits for the rest", first.chopped(1), UaStatus::Good);
+    row("size field 0", "MSGF" + le32(0), UaStatus::BadDecodingError);
+    row("size field 7", "ACKF" + le32(7) + le32(0), UaStatus::BadDecodingError);
+    row("size field 2^31, nothing behind it", "MSGF" + le32(0x80000000u),
+        UaStatus::BadTcpMessageTooLarge);
+    row("size one above the receive buffer", "MSGF" + le32(8193), UaStatus::BadTcpMessageTooLarge,
+        0, {8192, 0, 0});
+    row("unknown message type", "XYZF" + le32(12) + le32(0), typeInvalid);
+    row("Hello from the server", HelloMessage().toMessage(), typeInvalid);
+    row("MSG chunk type X", msg('X', 1, 1, "b"), typeInvalid);
+    row("OPN chunk type C", Chunk{"OPN", 'C', 1, 1, "b"}.bytes(), typeInvalid);
+    row("CLO chunk type A", Chunk{"CLO", 'A', 1, 1, "b"}.bytes(), typeInvalid);
+    row("MSG cut inside its sequence header", "MSGF" + le32(20) + le32(5) + le32(9) + le32(1),
+        UaStatus::BadDecodingError);
+    row("wrong sequence number", first + msg('F', 3, 2, "b"), sequence, 1);
+    row("repeated sequence number", first + msg('F', 1, 2, "b"), sequence, 1);
+    // Sequence numbers wrap only above 4294966271, and to a number below 1024 (6.7.2.4).
+    row("wrap below the limit", msg('F', 4294966271u, 1, "a") + msg('F', 0, 2, "b"), sequence, 1);
+    row("wrap to 1024", msg('F', 4294966272u, 1, "a") + msg('F', 1024, 2, "b"), sequence, 1);
+    row("wrap to 1023 is allowed", msg('F', 4294966272u, 1, "a") + msg('F', 1023, 2, "b"),
+        UaStatus::Good, 2);
+    Chunk basic{"OPN", 'F', 1, 1, "b"};
+    basic.policy = "http://opcfoundation.org/UA/SecurityPolicy#Basic256Sha256";
+    row("OPN with another policy", basic.bytes(), UaStatus::BadSecurityPolicyRejected);
+    row("OPN policy length 2^31-1", "OPNF" + le32(26) + le32(0) + le32(0x7fffffff) + "0123456789",
+        UaStatus::BadEncodingLimitsExceeded);
+    row("more chunks than announced",
+        msg('C', 1, 1, "a") + msg('C', 2, 1, "b") + msg('F', 3, 1, "c"), tooLarge, 0,
+        {8192, 1000, 2});
+    row("body larger than announced", msg('C', 1, 1, "abcdef") + msg('F', 2, 1, "ghijk"), tooLarge,
+        0, {8192, 10, 10});
+    row("open requests together too large", msg('C', 1, 1, "abcdef") + msg('C', 2, 2, "ghijk"),
+        tooLarge, 0, {8192, 10, 10});
+    row("abort body cut short", msg('A', 1, 1, hex("00 00")), UaStatus::BadDecodingError);
+    row("good message before a bad one", kAck + "XYZF" + le32(12) + le32(0), typeInvalid, 1);
+    row("MSG before the channel is open", kAck + first, typeInvalid, 1);
+    row("MSG of another channel", Chunk{"MSG", 'F', 1, 1, "b", 6}.bytes(),
+        UaStatus::BadSecureChannelIdInvalid);
+    QByteArray freshIds;
+    for (quint32 id = 1; id <= ChunkAssembler::kMaxPartialMessages + 1; ++id)
+        freshIds += msg('C', id, id, {});
+    row("empty continuation chunks with ever new request ids", freshIds, tooLarge);
+}
+
+void TstOpcUaTcp::hostileStream()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(ChunkLimits, limits);
+    QFETCH(quint32, status);
+    QFETCH(int, delivered);
+    ChunkAssembler assembler(limits);
+    // Messages come on the channel the server opened: a stream of MSG or CLO chunks follows
+    // the OPN response of channel 5, numbered just before its first chunk.
+    if (stream.startsWith("MSG") || stream.startsWith("CLO")) {
+        const quint32 next =
+            stream.size() >= 20 ? qFromLittleEndian<quint32>(stream.data() + 16) : 1;
+        QCOMPARE(assembler.feed(Chunk{"OPN", 'F', next - 1, 1, {}}.bytes()).size(), 1);
+    }
+    QCOMPARE(assembler.feed(stream).size(), delivered);
+    QCOMPARE(UaStatus::name(assembler.status()), UaStatus::name(status));
+    if (status == UaStatus::Good)
+        return;
+    // Nothing after a failure is trusted, not even a well-formed message.
+    QVERIFY(assembler.feed(kAck).isEmpty());
+    QCOMPARE(assembler.status(), status);
 }
 
 QTEST_GUILESS_MAIN(TstOpcUaTcp)
