@@ -2,74 +2,58 @@
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 class TestCommandLine : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void choice_data();
-    void choice();
-    void argumentLimit();
+    void choice_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("registers");
+        QTest::addColumn<QString>("configPath");
+        // chosen: the configuration taken; empty, the one beside the program.
+        const auto row = [](const char *name, const QStringList &arguments, const QString &chosen,
+                            bool registers = false) {
+            QTest::newRow(name) << arguments << registers
+                                << (chosen.isEmpty() ? u"/opt/etikor/Etikor.dcnf"_s : chosen);
+        };
+        row("none", {}, {});
+        row("-regserver", {u"-regserver"_s}, {}, true);
+        row("/RegServer", {u"/RegServer"_s}, {}, true);
+        row("regserver without switch sign", {u"regserver"_s}, {});
+        row("quoted path", {u"\"/plant/line1.dcnf\""_s}, u"/plant/line1.dcnf"_s);
+        row("case kept", {u"/Plant/Line1.DcNf"_s}, u"/Plant/Line1.DcNf"_s);
+        row(".DCNF inside the name", {u"D:\\x.DCNF.old"_s}, u"D:\\x.DCNF.old"_s);
+        row("five characters are too short", {u".dcnf"_s}, {});
+        row("six characters suffice", {u"a.dcnf"_s}, u"a.dcnf"_s);
+        row("only argument 1 counts", {u"--verbose"_s, u"/plant/line1.dcnf"_s}, {});
+        row("text after a later quote is cut", {u"\"/plant/a.dcnf\" extra"_s}, u"/plant/a.dcnf"_s);
+        row("quote inside without leading quote", {u"ab\"c.dcnf"_s}, u"ab"_s);
+        row("blank inside one argument is kept", {u"/plant/line 1.dcnf"_s},
+            u"/plant/line 1.dcnf"_s);
+        row("empty argument is no argument", {QString(), u"/p/x.dcnf"_s}, u"/p/x.dcnf"_s);
+    }
+    void choice()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, configPath);
+        const auto list = CommandLine::getCommandLine(arguments);
+        QVERIFY(list.at(0).isEmpty());
+        const auto c = CommandLine::chooseConfiguration(list, u"/opt/etikor"_s);
+        QTEST(c.registerFileType, "registers");
+        QCOMPARE(c.configPath, configPath);
+    }
+
+    void argumentLimit()
+    {
+        QStringList many;
+        for (int i = 0; i < 14; ++i)
+            many << QString::number(i);
+        QCOMPARE(CommandLine::getCommandLine(many).size(), 11);
+        QCOMPARE(CommandLine::getCommandLine(many, 3), (QStringList{{}, u"0"_s, u"1"_s, u"2"_s}));
+    }
 };
-
-void TestCommandLine::choice_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<bool>("registers");
-    QTest::addColumn<QString>("configPath");
-    const QString def = QStringLiteral("/opt/etikor/Etikor.dcnf");
-
-    QTest::newRow("none") << QStringList() << false << def;
-    QTest::newRow("-regserver") << QStringList{QStringLiteral("-regserver")} << true << def;
-    QTest::newRow("/RegServer") << QStringList{QStringLiteral("/RegServer")} << true << def;
-    QTest::newRow("regserver without switch sign")
-        << QStringList{QStringLiteral("regserver")} << false << def;
-    QTest::newRow("quoted path") << QStringList{QStringLiteral("\"/plant/line1.dcnf\"")} << false
-                                 << QStringLiteral("/plant/line1.dcnf");
-    QTest::newRow("case kept") << QStringList{QStringLiteral("/Plant/Line1.DcNf")} << false
-                               << QStringLiteral("/Plant/Line1.DcNf");
-    QTest::newRow(".DCNF inside the name") << QStringList{QStringLiteral("D:\\x.DCNF.old")} << false
-                                           << QStringLiteral("D:\\x.DCNF.old");
-    QTest::newRow("five characters are too short")
-        << QStringList{QStringLiteral(".dcnf")} << false << def;
-    QTest::newRow("six characters suffice")
-        << QStringList{QStringLiteral("a.dcnf")} << false << QStringLiteral("a.dcnf");
-    QTest::newRow("only argument 1 counts")
-        << QStringList{QStringLiteral("--verbose"), QStringLiteral("/plant/line1.dcnf")} << false
-        << def;
-    QTest::newRow("text after a later quote is cut")
-        << QStringList{QStringLiteral("\"/plant/a.dcnf\" extra")} << false
-        << QStringLiteral("/plant/a.dcnf");
-    QTest::newRow("quote inside without leading quote")
-        << QStringList{QStringLiteral("ab\"c.dcnf")} << false << QStringLiteral("ab");
-    QTest::newRow("blank inside one argument is kept")
-        << QStringList{QStringLiteral("/plant/line 1.dcnf")} << false
-        << QStringLiteral("/plant/line 1.dcnf");
-    QTest::newRow("empty argument is no argument")
-        << QStringList{QString(), QStringLiteral("/p/x.dcnf")} << false
-        << QStringLiteral("/p/x.dcnf");
-}
-
-void TestCommandLine::choice()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, registers);
-    QFETCH(QString, configPath);
-    const auto list = CommandLine::getCommandLine(arguments);
-    QVERIFY(list.at(0).isEmpty());
-    const auto c = CommandLine::chooseConfiguration(list, QStringLiteral("/opt/etikor"));
-    QCOMPARE(c.registerFileType, registers);
-    QCOMPARE(c.configPath, configPath);
-}
-
-void TestCommandLine::argumentLimit()
-{
-    QStringList many;
-    for (int i = 0; i < 14; ++i)
-        many << QString::number(i);
-    QCOMPARE(CommandLine::getCommandLine(many).size(), 11);
-    QCOMPARE(
-        CommandLine::getCommandLine(many, 3),
-        (QStringList{QString(), QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("2")}));
-}
 
 QTEST_GUILESS_MAIN(TestCommandLine)
 #include "tst_commandline.moc"

@@ -162,17 +162,16 @@ private Q_SLOTS:
     {
         Station r;
         QFETCH(QByteArray, file);
-        QFETCH(MaybeValue, expected);
         QFETCH(QString, error);
         QFile stored(r.store.path());
         QVERIFY(stored.open(QIODevice::WriteOnly) && stored.write(file) == file.size() &&
                 stored.flush());
         MaybeValue found;
         const Failure failure = r.store.value(HKLM, kEtikorKey, u"V"_s, found);
-        QCOMPARE(found, expected);
-        QVERIFY2(error.isEmpty() ? failure.description.isEmpty()
-                                 : failure.description.startsWith(u" ("_s + r.store.path() +
-                                                                  u", "_s + error),
+        QTEST(found, "expected");
+        QVERIFY2(error.isEmpty()
+                     ? failure.description.isEmpty()
+                     : failure.description.startsWith(u" ("_s + r.store.path() + u", "_s + error),
                  qPrintable(failure.description));
         if (!failure.pending())
             return;
