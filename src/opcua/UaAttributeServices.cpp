@@ -56,7 +56,8 @@ ReadResponse ReadResponse::decode(UaDecoder &decoder)
 {
     ReadResponse response;
     response.header = ResponseHeader::decode(decoder);
-    const qint32 count = decoder.readArrayLength(1);
+    const qint32 count = decoder.readArrayLength(1, sizeof(DataValue));
+    response.results.reserve(count);
     for (qint32 i = 0; i < count && decoder.ok(); ++i)
         response.results.append(DataValue::decode(decoder));
     skipDiagnostics(decoder);
@@ -67,7 +68,8 @@ WriteResponse WriteResponse::decode(UaDecoder &decoder)
 {
     WriteResponse response;
     response.header = ResponseHeader::decode(decoder);
-    const qint32 count = decoder.readArrayLength(4);
+    const qint32 count = decoder.readArrayLength(4, sizeof(quint32));
+    response.results.reserve(count);
     for (qint32 i = 0; i < count && decoder.ok(); ++i)
         response.results.append(decoder.readStatusCode());
     skipDiagnostics(decoder);

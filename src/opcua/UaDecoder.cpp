@@ -165,7 +165,7 @@ quint32 UaDecoder::readStatusCode()
     return readUInt32();
 }
 
-qint32 UaDecoder::readArrayLength(qsizetype minElementSize)
+qint32 UaDecoder::readArrayLength(qsizetype minElementSize, qsizetype elementMemory)
 {
     const qint32 length = readInt32();
     if (!ok() || length == -1)
@@ -176,6 +176,8 @@ qint32 UaDecoder::readArrayLength(qsizetype minElementSize)
         fail(UaStatus::BadEncodingLimitsExceeded);
     else if (qint64(length) * qMax<qsizetype>(minElementSize, 1) > remaining())
         fail(UaStatus::BadDecodingError);
+    else
+        charge(qint64(length) * elementMemory);
     return ok() ? length : 0;
 }
 

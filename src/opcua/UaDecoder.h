@@ -72,7 +72,9 @@ public:
     quint32 readStatusCode();
     // The element count of an array that follows. -1 (null) gives 0. Each element takes at
     // least minElementSize bytes, so a count the remaining bytes cannot hold fails at once.
-    qint32 readArrayLength(qsizetype minElementSize = 1);
+    // A caller that keeps the elements names what each takes in memory (elementMemory), and
+    // the whole array is charged against the budget before the first element is read.
+    qint32 readArrayLength(qsizetype minElementSize = 1, qsizetype elementMemory = 0);
     // count raw bytes, a view into the decoded data.
     QByteArrayView readBytes(qsizetype count);
 

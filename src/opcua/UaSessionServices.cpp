@@ -42,7 +42,7 @@ void readEndpoint(UaDecoder &decoder, QList<UserTokenOffer> &offers)
     decoder.readByteString();
     decoder.readInt32();
     const QString policy = decoder.readString();
-    const qint32 tokens = decoder.readArrayLength(20);
+    const qint32 tokens = decoder.readArrayLength(20, sizeof(UserTokenOffer));
     for (qint32 i = 0; i < tokens && decoder.ok(); ++i) {
         // UserTokenPolicy (7.41): PolicyId, TokenType, IssuedTokenType, IssuerEndpointUrl,
         // SecurityPolicyUri.

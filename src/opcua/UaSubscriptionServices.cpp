@@ -37,7 +37,7 @@ void writeUInt32Array(UaEncoder &encoder, const QList<quint32> &values)
 QList<quint32> readUInt32Array(UaDecoder &decoder)
 {
     QList<quint32> values;
-    const qint32 count = decoder.readArrayLength(4);
+    const qint32 count = decoder.readArrayLength(4, sizeof(quint32));
     values.reserve(count);
     for (qint32 i = 0; i < count; ++i)
         values.append(decoder.readUInt32());
@@ -53,7 +53,8 @@ void skipDiagnostics(UaDecoder &decoder)
 
 void readDataChange(UaDecoder &decoder, QList<ItemNotification> &out)
 {
-    const qint32 count = decoder.readArrayLength(kMinItemNotification);
+    const qint32 count = decoder.readArrayLength(kMinItemNotification, sizeof(ItemNotification));
+    out.reserve(out.size() + count);
     for (qint32 i = 0; i < count && decoder.ok(); ++i) {
         ItemNotification item;
         item.clientHandle = decoder.readUInt32();
@@ -152,7 +153,8 @@ CreateMonitoredItemsResponse CreateMonitoredItemsResponse::decode(UaDecoder &dec
 {
     CreateMonitoredItemsResponse response;
     response.header = ResponseHeader::decode(decoder);
-    const qint32 count = decoder.readArrayLength(kMinCreateResult);
+    const qint32 count = decoder.readArrayLength(kMinCreateResult, sizeof(MonitoredItemResult));
+    response.results.reserve(count);
     for (qint32 i = 0; i < count && decoder.ok(); ++i) {
         MonitoredItemResult result;
         result.status = decoder.readStatusCode();

@@ -28,7 +28,8 @@ BrowsePathResult decodePathResult(UaDecoder &decoder)
 {
     BrowsePathResult result;
     result.status = decoder.readStatusCode();
-    const qint32 count = decoder.readArrayLength(kMinPathTarget);
+    const qint32 count = decoder.readArrayLength(kMinPathTarget, sizeof(BrowsePathTarget));
+    result.targets.reserve(count);
     for (qint32 i = 0; i < count && decoder.ok(); ++i) {
         BrowsePathTarget target;
         target.targetId = ExpandedNodeId::decode(decoder);
@@ -66,7 +67,8 @@ TranslateBrowsePathsResponse TranslateBrowsePathsResponse::decode(UaDecoder &dec
 {
     TranslateBrowsePathsResponse response;
     response.header = ResponseHeader::decode(decoder);
-    const qint32 count = decoder.readArrayLength(kMinPathResult);
+    const qint32 count = decoder.readArrayLength(kMinPathResult, sizeof(BrowsePathResult));
+    response.results.reserve(count);
     for (qint32 i = 0; i < count && decoder.ok(); ++i)
         response.results.append(decodePathResult(decoder));
     const qint32 diagnostics = decoder.readArrayLength(1);

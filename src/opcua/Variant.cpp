@@ -25,6 +25,34 @@ BuiltinType elementTypeOf(BuiltinType type)
     return quint8(type) > quint8(BuiltinType::DiagnosticInfo) ? BuiltinType::ByteString : type;
 }
 
+// What one decoded element holds in memory: its QVariant, and for the structured types the
+// copy QVariant keeps on the heap (with the shared header and the allocator's own). A NodeId
+// is two bytes on the wire and well over a hundred in memory, so an array of them is charged
+// what it really takes. Variant, DataValue, DiagnosticInfo and ExtensionObject charge their
+// own size as they are decoded (UaDecoder::Nesting); only the heap block is added here.
+qint64 heldSize(BuiltinType type)
+{
+    constexpr qint64 kSlot = sizeof(QVariant);
+    constexpr qint64 kHeapBlock = 32;
+    switch (type) {
+    case BuiltinType::NodeId:
+        return kSlot + kHeapBlock + sizeof(NodeId);
+    case BuiltinType::ExpandedNodeId:
+        return kSlot + kHeapBlock + sizeof(ExpandedNodeId);
+    case BuiltinType::QualifiedName:
+        return kSlot + kHeapBlock + sizeof(QualifiedName);
+    case BuiltinType::LocalizedText:
+        return kSlot + kHeapBlock + sizeof(LocalizedText);
+    case BuiltinType::ExtensionObject:
+    case BuiltinType::DataValue:
+    case BuiltinType::Variant:
+    case BuiltinType::DiagnosticInfo:
+        return kSlot + kHeapBlock;
+    default:
+        return kSlot;
+    }
+}
+
 // The fewest bytes one encoded element takes, so that an array count is checked against the
 // bytes left before anything is reserved.
 qsizetype minimumSize(BuiltinType type)
@@ -338,15 +366,16 @@ Variant Variant::decode(UaDecoder &decoder)
 void Variant::decodeArray(UaDecoder &decoder, Variant &into, bool withDimensions)
 {
     const BuiltinType elementType = elementTypeOf(into.m_type);
-    const qint32 count = decoder.readArrayLength(minimumSize(elementType));
-    if (!decoder.charge(qint64(count) * qint64(sizeof(QVariant))))
+    const qint32 count = decoder.readArrayLength(minimumSize(elementType), heldSize(elementType));
+    if (!decoder.ok())
         return;
     into.m_values.reserve(count);
     for (qint32 i = 0; i < count && decoder.ok(); ++i)
         into.m_values.append(decodeElement(decoder, elementType));
     if (!withDimensions)
         return;
-    const qint32 rank = decoder.readArrayLength(4);
+    const qint32 rank = decoder.readArrayLength(4, sizeof(qint32));
+    into.m_dimensions.reserve(rank);
     for (qint32 i = 0; i < rank && decoder.ok(); ++i)
         into.m_dimensions.append(decoder.readInt32());
     if (decoder.ok() && !dimensionsMatch(into.m_dimensions, into.m_values.size()))
