@@ -1,12 +1,12 @@
 #!/usr/bin/env node
 "use strict";
 // A station against a hostile OPC UA server: one etikord talks to the simulated PLC through
-// tools/uaproxy, which in turn breaks the framing, aborts responses, floods partial messages,
-// sends decoder bombs, wrong channel and sequence numbers, service faults and a crawling
-// stream. After each scenario the proxy passes traffic on again and the station must serve
-// the next request normally. Throughout, the station must not end, its memory must stay
-// within a bound above its idle size, it must keep writing its communication log, and it
-// must report the trouble there or on its output.
+// tools/uaproxy, which breaks the framing, aborts responses, floods partial messages, sends
+// decoder bombs, wrong channel and sequence numbers, service faults and a crawling stream.
+// After each scenario the proxy passes traffic on again and the station must serve the next
+// request normally. Throughout, the station must not end, its memory must stay within a bound
+// above its idle size, it must keep writing its communication log and report the trouble
+// there or on its output.
 
 const { execFileSync } = require("node:child_process");
 const { Console } = require("node:console");
@@ -14,6 +14,7 @@ const fs = require("node:fs");
 const os = require("node:os");
 const path = require("node:path");
 const { performance } = require("node:perf_hooks");
+const { parseArgs } = require("node:util");
 
 const root = path.resolve(__dirname, "../..");
 const { freePort } = require(path.join(root, "tools/plcsim/lib/ports"));
@@ -36,87 +37,83 @@ const USAGE = `usage: hostile.js [options]
 // station's connection (so it re-activates its session and rebuilds the link), "restart"
 // restarts the PLC (so it needs a new session and subscription).
 const SCENARIOS = [
-    { id: "truncate", proxy: "truncate", what: "a response cut off within its chunk, then the connection closed" },
-    { id: "size-over", proxy: "size-over", what: "a chunk whose size field claims more than its data" },
-    { id: "size-under", proxy: "size-under", what: "a chunk whose size field is smaller than the header" },
-    { id: "oversized", proxy: "oversized", what: "a chunk header claiming 256 MiB, then filler" },
-    { id: "abort", proxy: "abort", what: "abort chunks in place of responses" },
-    { id: "flood", proxy: "flood", what: "endless continuation chunks with ever new request ids" },
-    { id: "flood-before-open", proxy: "flood-before-open", provoke: "drop", what: "continuation chunks before the channel is open" },
-    { id: "nested", proxy: "nested", what: "Read responses nested far beyond 100 levels" },
-    { id: "null-variants", proxy: "null-variants", what: "Read responses of MBs of null Variant arrays" },
-    { id: "wrong-channel", proxy: "wrong-channel", what: "responses on another secure channel id" },
-    { id: "repeat-sequence", proxy: "repeat-sequence", what: "responses repeating a sequence number" },
-    { id: "skip-sequence", proxy: "skip-sequence", what: "responses skipping a sequence number" },
-    { id: "fault-CreateSession", fault: "CreateSession", provoke: "restart" },
-    { id: "fault-ActivateSession", fault: "ActivateSession", provoke: "drop" },
-    { id: "fault-Read", fault: "Read" },
-    { id: "fault-Write", fault: "Write" },
-    { id: "fault-TranslateBrowsePathsToNodeIds", fault: "TranslateBrowsePathsToNodeIds", provoke: "drop" },
-    { id: "fault-CreateSubscription", refuse: "CreateSubscription", provoke: "restart" },
-    { id: "fault-CreateMonitoredItems", refuse: "CreateMonitoredItems", provoke: "drop" },
-    { id: "fault-Publish", refuse: "Publish" },
+    { id: "truncate", what: "a response cut off within its chunk, then the connection closed" },
+    { id: "size-over", what: "a chunk whose size field claims more than its data" },
+    { id: "size-under", what: "a chunk whose size field is smaller than the header" },
+    { id: "oversized", what: "a chunk header claiming 256 MiB, then filler" },
+    { id: "abort", what: "abort chunks in place of responses" },
+    { id: "flood", what: "endless continuation chunks with ever new request ids" },
+    { id: "flood-before-open", provoke: "drop", what: "continuation chunks before the channel is open" },
+    { id: "nested", what: "Read responses nested far beyond 100 levels" },
+    { id: "null-variants", what: "Read responses of MBs of null Variant arrays" },
+    { id: "wrong-channel", what: "responses on another secure channel id" },
+    { id: "repeat-sequence", what: "responses repeating a sequence number" },
+    { id: "skip-sequence", what: "responses skipping a sequence number" },
+    { fault: "CreateSession", provoke: "restart" },
+    { fault: "ActivateSession", provoke: "drop" },
+    { fault: "Read" },
+    { fault: "Write" },
+    { fault: "TranslateBrowsePathsToNodeIds", provoke: "drop" },
+    { refuse: "CreateSubscription", provoke: "restart" },
+    { refuse: "CreateMonitoredItems", provoke: "drop" },
+    { refuse: "Publish" },
     // The drop rebuilds the link; only a record that watched its flag deletes a monitored
     // item, and the record before may not have (the previous scenario refused the watch), so
     // the second drop is the one that surely asks.
-    { id: "fault-DeleteMonitoredItems", fault: "DeleteMonitoredItems", provoke: "drop", again: true },
-    { id: "dribble", proxy: "dribble", what: "the server's bytes at one a second" }
+    { fault: "DeleteMonitoredItems", provoke: "drop", again: true },
+    { id: "dribble", what: "the server's bytes at one a second" }
 ];
 for (const s of SCENARIOS) {
-    if (s.fault || s.refuse) s.what = `a ServiceFault for every ${s.fault ?? s.refuse}${s.refuse ? " (the PLC refuses)" : ""}`;
+    const service = s.fault ?? s.refuse;
+    if (service) {
+        s.id = `fault-${service}`;
+        s.what = `a ServiceFault for every ${service}${s.refuse ? " (the PLC refuses)" : ""}`;
+    } else {
+        s.proxy = s.id;
+    }
 }
 
-function parseArgs(argv) {
-    const o = {
-        etikord: path.join(root, "build/apps/etikord/etikord"),
-        scenarios: SCENARIOS.map((s) => s.id),
-        onS: 6,
-        recoverS: 30,
-        boundMb: 64,
-        killMb: 512,
-        deadlineS: 540,
-        json: undefined,
-        keep: false
-    };
-    const number = (flag, v) => {
-        const n = Number(v);
-        if (!(n > 0) || !Number.isFinite(n)) throw new Error(`bad value for ${flag}: "${v}"`);
+function readOptions(argv) {
+    const { values } = parseArgs({
+        args: argv,
+        options: Object.fromEntries(
+            ["etikord", "scenarios", "on", "recover", "bound", "kill-above", "deadline", "json"]
+                .map((k) => [k, { type: "string" }])
+                .concat(["keep", "list", "help"].map((k) => [k, { type: "boolean" }]))
+        )
+    });
+    if (values.help) {
+        process.stdout.write(USAGE + "\n");
+        process.exit(0);
+    }
+    if (values.list) {
+        for (const s of SCENARIOS) process.stdout.write(`${s.id.padEnd(38)} ${s.what}\n`);
+        process.exit(0);
+    }
+    const number = (flag, fallback) => {
+        const n = Number(values[flag] ?? fallback);
+        if (!(n > 0) || !Number.isFinite(n)) throw new Error(`bad value for --${flag}: "${values[flag]}"`);
         return n;
     };
-    for (let i = 0; i < argv.length; i++) {
-        const flag = argv[i];
-        const value = () => {
-            if (i + 1 >= argv.length) throw new Error(`${flag} needs a value`);
-            return argv[++i];
-        };
-        switch (flag) {
-            case "--etikord": o.etikord = path.resolve(value()); break;
-            case "--scenarios":
-                o.scenarios = value().split(",").filter(Boolean);
-                for (const id of o.scenarios) if (!SCENARIOS.some((s) => s.id === id)) throw new Error(`unknown scenario "${id}"`);
-                break;
-            case "--on": o.onS = number(flag, value()); break;
-            case "--recover": o.recoverS = number(flag, value()); break;
-            case "--bound": o.boundMb = number(flag, value()); break;
-            case "--kill-above": o.killMb = number(flag, value()); break;
-            case "--deadline": o.deadlineS = number(flag, value()); break;
-            case "--json": o.json = path.resolve(value()); break;
-            case "--keep": o.keep = true; break;
-            case "--list":
-                for (const s of SCENARIOS) process.stdout.write(`${s.id.padEnd(38)} ${s.what}\n`);
-                process.exit(0);
-                break;
-            case "--help": case "-h": process.stdout.write(USAGE + "\n"); process.exit(0); break;
-            default: throw new Error(`unknown option "${flag}"`);
-        }
-    }
+    const o = {
+        etikord: path.resolve(values.etikord ?? path.join(root, "build/apps/etikord/etikord")),
+        scenarios: values.scenarios?.split(",").filter(Boolean) ?? SCENARIOS.map((s) => s.id),
+        onS: number("on", 6),
+        recoverS: number("recover", 30),
+        boundMb: number("bound", 64),
+        killMb: number("kill-above", 512),
+        deadlineS: number("deadline", 540),
+        json: values.json && path.resolve(values.json),
+        keep: Boolean(values.keep)
+    };
+    for (const id of o.scenarios) if (!SCENARIOS.some((s) => s.id === id)) throw new Error(`unknown scenario "${id}"`);
     if (o.killMb <= o.boundMb) throw new Error("--kill-above must be above --bound");
     return o;
 }
 
 let options;
 try {
-    options = parseArgs(process.argv.slice(2));
+    options = readOptions(process.argv.slice(2));
 } catch (err) {
     process.stderr.write(`hostile: ${err.message}\n${USAGE}\n`);
     process.exit(2);
@@ -202,19 +199,6 @@ async function startPlc() {
     await world.plc.start();
 }
 
-async function restartPlc() {
-    await world.plc.stop();
-    // The port may be held a moment after the stop.
-    for (let attempt = 0; ; attempt++) {
-        try {
-            return await world.plc.start();
-        } catch (err) {
-            if (attempt >= 20) throw err;
-            await sleep(250);
-        }
-    }
-}
-
 function buildDatabase() {
     const sample = fs.readFileSync(path.join(root, "packaging/sample/Druckdaten.sql"), "utf8");
     execFileSync("sqlite3", [database], { input: sample });
@@ -275,17 +259,10 @@ async function stopStation() {
     await s.stop(10000);
 }
 
+// A process that ended but is not reaped yet has no resident size.
 function rssKb() {
-    const s = world.station;
-    if (!s || s.exit) return null;
-    try {
-        const status = fs.readFileSync(`/proc/${s.pid}/status`, "utf8");
-        // A process that ended but is not reaped yet has no VmRSS line.
-        const kb = Number(/^VmRSS:\s+(\d+)/m.exec(status)?.[1]);
-        return Number.isFinite(kb) ? kb : null;
-    } catch {
-        return null;
-    }
+    const kb = world.station?.usage()?.rssKb;
+    return Number.isFinite(kb) ? kb : null;
 }
 
 // Watches the station's memory every 50 ms: a decoder that amplifies can take gigabytes in a
@@ -331,35 +308,23 @@ async function request(barcode, timeoutMs) {
     return r;
 }
 
+// Files the station writes, read as they are now; one not there yet is empty.
+const readOr = (read, fallback) => {
+    try {
+        return read();
+    } catch {
+        return fallback;
+    }
+};
 /** The barcodes the station ran its command for, in order; an empty one stays in. */
-function commandRuns() {
-    let text = "";
-    try {
-        text = fs.readFileSync(commands, "utf8");
-    } catch {
-        return [];
-    }
-    const lines = text.split("\n");
-    lines.pop();
-    return lines;
-}
-
-function fileSize(file) {
-    try {
-        return fs.statSync(file).size;
-    } catch {
-        return 0;
-    }
-}
-
-function readFrom(file, offset) {
-    try {
+const commandRuns = () => readOr(() => fs.readFileSync(commands, "utf8"), "").split("\n").slice(0, -1);
+const fileSize = (file) => readOr(() => fs.statSync(file).size, 0);
+// A log that shrank since (a new file) is read whole.
+const readFrom = (file, offset) =>
+    readOr(() => {
         const b = fs.readFileSync(file);
         return b.subarray(b.length >= offset ? offset : 0).toString("latin1");
-    } catch {
-        return "";
-    }
-}
+    }, "");
 
 // A line that tells of trouble with the link: an OPC UA status, a lost connection or
 // subscription, a refused or failed operation. Request records and "found raised by a
@@ -405,7 +370,7 @@ async function runScenario(s, index) {
     if (s.refuse) world.plc.refuse(s.refuse, refusals, FAULT_STATUS);
     if (s.provoke === "drop") note(`proxy dropped ${world.proxy.drop()} connections`);
     if (s.provoke === "restart") {
-        await restartPlc();
+        await world.plc.restart();
         note("plc restarted");
     }
     const tag = `H${String(index + 1).padStart(2, "0")}`;
@@ -594,7 +559,7 @@ async function reset() {
     current = null;
     world.plc.setValue(variable("Print.anford"), false);
     await stopStation();
-    await restartPlc();
+    await world.plc.restart();
     await startStation();
 }
 

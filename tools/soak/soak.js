@@ -173,18 +173,6 @@ async function startPlc(s) {
     await s.plc.start();
 }
 
-// The PLC comes back on its port; a port still held a moment after the stop is tried again.
-async function startAgain(plc) {
-    for (let attempt = 0; ; attempt++) {
-        try {
-            return await plc.start();
-        } catch (err) {
-            if (attempt >= 20) throw err;
-            await sleep(500);
-        }
-    }
-}
-
 async function setUp() {
     const etikord = path.join(options.build, "apps", "etikord", "etikord");
     const cmdprint = path.join(__dirname, "cmdprint.sh");
@@ -327,13 +315,13 @@ async function runFault(f, inPlace) {
             break;
         case "plc-restart":
             await plc.stop();
-            await startAgain(plc);
+            await plc.startAgain();
             break;
         case "plc-down":
             await plc.stop();
             inPlace();
             await hold(f.seconds);
-            await startAgain(plc);
+            await plc.startAgain();
             break;
         case "plc-freeze":
             f.detail = `${plc.freeze(f.seconds, f.all)} connections frozen${f.all ? ", new ones too" : ""}`;

@@ -121,7 +121,19 @@ class PlcServer extends EventEmitter {
     /** Shuts the server down and starts a new one on the same port; values are kept. */
     async restart() {
         await this.stop();
-        await this.start();
+        await this.startAgain();
+    }
+
+    /** Starts after a stop; the port may still be held a moment, so it is tried again. */
+    async startAgain() {
+        for (let attempt = 0; ; attempt++) {
+            try {
+                return await this.start();
+            } catch (err) {
+                if (attempt >= 20) throw err;
+                await new Promise((r) => setTimeout(r, 500));
+            }
+        }
     }
 
     /** Sets a value as the PLC itself would; subscribed clients are notified. */
