@@ -1,12 +1,27 @@
 #include "AppSettings.h"
+#include "ConnectionDialog.h"
+#include "DatabaseConnection.h"
+#include "DesktopPrompt.h"
 #include "MainWindow.h"
+#include "PlcPropertiesWindow.h"
 #include "PrintControls.h"
+#include "SimulatedPlc.h"
+#include "TrayManagerLink.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
@@ -23,9 +38,18 @@ struct TrayWindow : MainWindow {
     bool tray = false;
 };
 
+// The main window and what it brings up: tray icon, Save As, PLC properties, connection dialog.
 class TstMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void initTestCase()
+    {
+        QApplication::setApplicationDisplayName(u"Etikor Station 3"_s);
+        QVERIFY(m_dir.isValid());
+        m_database = m_dir.filePath(u"druck.db"_s); // an empty file is an empty database
+        QVERIFY(QFile(m_database).open(QIODevice::WriteOnly));
+    }
+
     void init()
     {
         m_window.reset(); // a fresh window and fresh values for every test
@@ -96,8 +120,6 @@ private Q_SLOTS:
     void editMode()
     {
         QFETCH(bool, editMode);
-        QFETCH(QString, typed);
-        QFETCH(QString, printer);
         m_controls->setText(PrintControls::TextBox::txtModulname, u"Line1"_s);
         m_controls->setCaption(PrintControls::Label::lblError, u"Drucker offline"_s);
         m_controls->setPrinters({u"Zebra"_s, u"Kyocera"_s});
@@ -106,9 +128,9 @@ private Q_SLOTS:
         QCOMPARE(child<QAction>(u"mnuEditModus"_s)->isChecked(), editMode);
         QCOMPARE(child<QLabel>(u"lblError"_s)->text(), u"Drucker offline"_s);
         QTest::keyClicks(child<QWidget>(u"txtModulname"_s), u"-7b"_s);
-        QCOMPARE(m_controls->text(PrintControls::TextBox::txtModulname), typed);
+        QTEST(m_controls->text(PrintControls::TextBox::txtModulname), "typed");
         QTest::keyClick(child<QWidget>(u"cboPrinter"_s), Qt::Key_Down);
-        QCOMPARE(m_controls->printerText(), printer);
+        QTEST(m_controls->printerText(), "printer");
         // Check boxes stay usable either way: the operator switches features without edit mode.
         click(C::chkUTF8);
         QCOMPARE(m_controls->check(C::chkUTF8), 1);
@@ -167,23 +189,17 @@ private Q_SLOTS:
         QCOMPARE(m_window->height(), 420);
     }
 
-    void resizeRule_data()
-    {
-        QTest::addColumn<int>("belowTop"); // window height minus the box's top
-        QTest::addColumn<bool>("fits");    // more than the 20-twip gap below the box's top
-        QTest::newRow("one pixel of box") << 2 << true;
-        QTest::newRow("no room below the gap") << 1 << false;
-    }
+    // The history box keeps equal side margins and its lower edge 20 twips, 1 pixel, above the
+    // window's; it keeps its height while no pixel of it fits above that gap.
     void resizeRule()
     {
-        QFETCH(int, belowTop);
-        QFETCH(bool, fits);
         auto *history = child<QPlainTextEdit>(u"rtfComm"_s);
         const QRect before = history->geometry();
-        m_window->resize(m_window->width() + 90, before.top() + belowTop);
-        // Equal side margins; the lower edge 20 twips, 1 pixel, above the window's.
-        QCOMPARE(m_window->width() - history->geometry().right() - 1, before.left());
-        QCOMPARE(history->height(), fits ? belowTop - 1 : before.height());
+        for (const int belowTop : {1, 2}) { // window height minus the box's top
+            m_window->resize(m_window->width() + 90, before.top() + belowTop);
+            QCOMPARE(m_window->width() - history->geometry().right() - 1, before.left());
+            QCOMPARE(history->height(), belowTop == 2 ? 1 : before.height());
+        }
     }
 
     void timer1_data()
@@ -209,6 +225,207 @@ private Q_SLOTS:
         QVERIFY(timer->isActive());
     }
 
+    // The tray icon's tip holds 63 characters, as on the Windows stations; a left click on the
+    // icon, and only that, brings the hidden window up.
+    void trayIcon_data()
+    {
+        const QString text = u"  Etikor (Übertragung der Druckerdaten)"_s;
+        const QString fits(63 - text.size(), u'M');
+        QTest::addColumn<QString>("modulName");
+        QTest::addColumn<QString>("tip");
+        QTest::addColumn<QSystemTrayIcon::ActivationReason>("reason");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("left click")
+            << u"Line1"_s << u"Line1"_s + text << QSystemTrayIcon::Trigger << true;
+        QTest::newRow("exactly 63, double click")
+            << fits << fits + text << QSystemTrayIcon::DoubleClick << false;
+        QTest::newRow("one over, context menu")
+            << fits + u'X' << fits + u'X' + text.chopped(1) << QSystemTrayIcon::Context << false;
+    }
+    void trayIcon()
+    {
+        QFETCH(QString, modulName);
+        QFETCH(QSystemTrayIcon::ActivationReason, reason);
+        TrayManagerLink link(*m_window);
+        QCOMPARE(link.registerWithManager(modulName), int(ManagerLink::TrayIcon));
+        QVERIFY(link.trayIcon());
+        QTEST(link.trayIcon()->toolTip(), "tip");
+        m_window->hide();
+        Q_EMIT link.trayIcon()->activated(reason);
+        QTEST(m_window->isVisible(), "shown");
+    }
+
+    // Save As: the operator picks another file in the dialog, then cancels; the preset stands.
+    void cancelledSaveKeepsPreset()
+    {
+        const QString preset = m_dir.filePath(u"Etikor.dcnf"_s);
+        QStringList offered; // answered from inside the dialog's own loop, as the operator would
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible())
+                return;
+            poll.stop();
+            offered = dialog->selectedFiles();
+            dialog->selectFile(m_dir.filePath(u"Line2.dcnf"_s));
+            dialog->reject();
+        });
+        poll.start(10);
+        QCOMPARE(DesktopPrompt().saveFileName(preset), preset);
+        QCOMPARE(offered, QStringList{preset});
+    }
+
+    // The PLC link's properties follow the link while the window is open, and no longer once
+    // it is closed; the window never blocks the station behind it.
+    void plcProperties()
+    {
+        auto plc = std::make_unique<SimulatedPlc>();
+        plc->setNetId(u"plc7"_s);
+        PlcPropertiesWindow window;
+        window.showPlcProperties(*plc);
+        QVERIFY(window.isVisible());
+        QVERIFY(!window.isModal());
+        QCOMPARE(window.table()->rowCount(), 3);
+        QCOMPARE(window.table()->item(0, 0)->text(), u"Net id"_s);
+        QCOMPARE(window.table()->item(0, 1)->text(), u"plc7"_s);
+        plc->setNetId(u"plc8"_s);
+        QTRY_COMPARE(window.table()->item(0, 1)->text(), u"plc8"_s);
+        window.reject();
+        QVERIFY(!window.isVisible());
+        plc->setNetId(u"plc9"_s);
+        QTest::qWait(3 * PlcPropertiesWindow::kRefreshMs);
+        QCOMPARE(window.table()->item(0, 1)->text(), u"plc8"_s);
+        plc.reset(); // a link that is gone leaves an empty table
+        window.refresh();
+        QCOMPARE(window.table()->rowCount(), 0);
+    }
+
+    // The connection dialog behind "...": a connection string shown in the fields and built
+    // back from them, and the edit algorithm with the operator's answer and the open that decides.
+    void connectionFields_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("engine");
+        QTest::addColumn<QString>("fields"); // objectName=value|objectName=value
+        QTest::addColumn<QString>("built");  // empty: the text itself
+        const auto row = [](const char *name, const QString &text, int engine,
+                            const QString &fields, const QString &built = {}) {
+            QTest::newRow(name) << text << engine << fields << (built.isEmpty() ? text : built);
+        };
+        using D = ConnectionDialog;
+        row("plain path", u"/data/druck.db"_s, D::SqliteFile, u"txtFile=/data/druck.db|txtExtra="_s,
+            u"Provider=SQLite;Data Source=/data/druck.db"_s);
+        row("jet keeps its provider", jet(u"C:\\D\\x.mdb"_s), D::SqliteFile,
+            u"txtFile=C:\\D\\x.mdb|txtExtra=Persist Security Info=False"_s);
+        row("quoted file", u"Provider=SQLite;Data Source=\"/a;b/x\"\"y.db\""_s, D::SqliteFile,
+            u"txtFile=/a;b/x\"y.db"_s);
+        row("postgres",
+            u" provider=postgresql; host = db1 ;Port=5433;Database=d;User ID=u;Password=\"p;w\""_s,
+            D::PostgreSql,
+            u"txtHost=db1|txtPort=5433|txtDatabase=d|txtUser=u|txtPassword=p;w|txtExtra="_s,
+            u"Provider=PostgreSQL;Host=db1;Port=5433;Database=d;User ID=u;Password=\"p;w\""_s);
+        row("postgres other keys",
+            u"Provider=PostgreSQL;Server=db2;UID=u;sslmode=require;Data Source=db3"_s,
+            D::PostgreSql, u"txtHost=db2|txtUser=u|txtExtra=sslmode=require;Data Source=db3"_s,
+            u"Provider=PostgreSQL;Host=db2;User ID=u;sslmode=require;Data Source=db3"_s);
+        row("odbc driver", u"Driver={SQLite3};Database=/x.db"_s, D::Odbc,
+            u"cboDriver=SQLite3|txtExtra=Database=/x.db"_s);
+        row("odbc dsn", u"DSN=Druck;UID=me"_s, D::Odbc,
+            u"cboDsn=Druck|cboDriver=|txtExtra=UID=me"_s);
+        row("other provider", u"Provider=Oracle;Data Source=x"_s, D::ConnectionText,
+            u"txtConnectionString=Provider=Oracle;Data Source=x"_s);
+        row("empty", QString(), D::SqliteFile, u"txtFile="_s);
+    }
+    void connectionFields()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, engine);
+        QFETCH(QString, fields);
+        ConnectionDialog dialog;
+        dialog.setConnectionString(text);
+        QCOMPARE(int(dialog.engine()), engine);
+        QCOMPARE(dialog.findChild<QComboBox *>(u"cboEngine"_s)->currentIndex(), engine);
+        for (const QString &entry : fields.split(u'|'))
+            QCOMPARE(field(dialog, entry.section(u'=', 0, 0)), entry.section(u'=', 1));
+        QTEST(dialog.connectionString(), "built");
+    }
+
+    void connectionTextEngine()
+    {
+        ConnectionDialog dialog;
+        dialog.setConnectionString(u"Provider=PostgreSQL;Host=db1;Database=druck"_s);
+        setField(dialog, u"txtHost"_s, u"db2"_s);
+        dialog.setEngine(ConnectionDialog::ConnectionText);
+        QCOMPARE(field(dialog, u"txtConnectionString"_s),
+                 u"Provider=PostgreSQL;Host=db2;Database=druck"_s);
+        setField(dialog, u"txtConnectionString"_s, u"Provider=PostgreSQL;Host=db9;Port=1"_s);
+        dialog.setEngine(ConnectionDialog::PostgreSql);
+        QCOMPARE(field(dialog, u"txtHost"_s), u"db9"_s);
+        QCOMPARE(field(dialog, u"txtDatabase"_s), QString());
+        QCOMPARE(dialog.connectionString(), u"Provider=PostgreSQL;Host=db9;Port=1"_s);
+    }
+
+    // The operator's part: which field to set to what, then OK or Cancel.
+    void editConnectionString_data()
+    {
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("file"); // empty: left as it is
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("failureShown");
+        const QString real = jet(m_database), old = u"/old.db"_s, none = u"/nowhere/x.db"_s;
+        QTest::newRow("ok with a real file")
+            << old << m_database << true << u"Provider=SQLite;Data Source="_s + m_database << false;
+        QTest::newRow("ok unchanged keeps jet") << real << QString() << true << real << false;
+        QTest::newRow("missing file") << old << none << true << old << true;
+        QTest::newRow("cancel") << real << none << false << real << false;
+        QTest::newRow("ok empty") << old << u" "_s << true << QString() << false;
+    }
+    void editConnectionString()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, file);
+        QFETCH(bool, accept);
+        QFETCH(bool, failureShown);
+        QStringList shown;
+        const auto operate = [&](ConnectionDialog &dialog) {
+            if (!file.isEmpty())
+                setField(dialog, u"txtFile"_s, file.trimmed());
+            return accept ? QDialog::Accepted : QDialog::Rejected;
+        };
+        const auto message = [&](const QString &text, const QString &title) {
+            shown << title << text;
+        };
+        QTEST(ConnectionDialog::editConnectionString(given, nullptr, operate, message), "expected");
+        const QStringList failure = {u"Etikor Station 3"_s,
+                                     u"Connection Failed  Provider=SQLite;Data Source="_s + file};
+        QCOMPARE(shown, failureShown ? failure : QStringList());
+    }
+
+    void connectionTest()
+    {
+        ConnectionDialog dialog;
+        auto *result = dialog.findChild<QLabel *>(u"lblTestResult"_s);
+        auto *test = dialog.findChild<QPushButton *>(u"cmdTest"_s);
+        dialog.setConnectionString(m_database);
+        test->click();
+        QCOMPARE(result->text(), u"The connection succeeded."_s);
+        const QString missing = u"Provider=SQLite;Data Source=/nowhere/x.db"_s;
+        dialog.setConnectionString(missing);
+        test->click();
+        const DatabaseConnection expected(missing);
+        QVERIFY(!expected.failure().description.isEmpty());
+        QCOMPARE(result->text(), expected.failure().description);
+    }
+
+    void cmdConnectionText()
+    {
+        QCOMPARE(ConnectionDialog::cmdConnectionText(u"D:\\x.mdb"_s), jet(u"D:\\x.mdb"_s));
+        for (const QString &kept :
+             {QString(), u"  pROVIDER=SQLite;Data Source=x"_s, u"DSN=Druck"_s})
+            QCOMPARE(ConnectionDialog::cmdConnectionText(kept), kept);
+    }
+
 private:
     template <typename W> W *child(const QString &n) const { return m_window->findChild<W *>(n); }
     QCheckBox *box(C which) const { return child<QCheckBox>(PrintControls::name(which)); }
@@ -216,6 +433,27 @@ private:
     {
         QTest::mouseClick(box(which), button, {}, QPoint(6, box(which)->height() / 2));
     }
+    static QString jet(const QString &file)
+    {
+        return u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source="_s + file +
+               u";Persist Security Info=False"_s;
+    }
+    static QString field(const ConnectionDialog &dialog, const QString &name)
+    {
+        if (const auto *edit = dialog.findChild<QLineEdit *>(name))
+            return edit->text();
+        const auto *combo = dialog.findChild<QComboBox *>(name);
+        return combo ? combo->currentText() : u"<no widget %1>"_s.arg(name);
+    }
+    static void setField(ConnectionDialog &dialog, const QString &name, const QString &value)
+    {
+        auto *edit = dialog.findChild<QLineEdit *>(name);
+        QVERIFY2(edit, qPrintable(name));
+        edit->setText(value);
+    }
+
+    QTemporaryDir m_dir;
+    QString m_database;
     AppSettings m_settings;
     std::unique_ptr<PrintControls> m_controls;
     std::unique_ptr<TrayWindow> m_window;
