@@ -24,29 +24,6 @@ ChunkLimits limitsFrom(uint8_t b)
     return {kBufferSizes[b & 3], kMessageSizes[(b >> 2) & 3], kChunkCounts[(b >> 4) & 3]};
 }
 
-// The lengths of the pieces: from one byte up to 2^(bits) bytes, in an order the two cut
-// bytes choose (xorshift), so that a change of those bytes moves every boundary.
-class Cuts {
-public:
-    Cuts(uint8_t a, uint8_t b)
-        : m_state(0x9E3779B9u ^ (quint32(a) << 8) ^ b)
-        , m_bits(a & 15)
-    {
-    }
-
-    qsizetype next()
-    {
-        m_state ^= m_state << 13;
-        m_state ^= m_state >> 17;
-        m_state ^= m_state << 5;
-        return 1 + qsizetype(m_state & ((1u << m_bits) - 1));
-    }
-
-private:
-    quint32 m_state;
-    int m_bits;
-};
-
 bool sameMessage(const ReceivedMessage &a, const ReceivedMessage &b)
 {
     return a.type == b.type && a.secureChannelId == b.secureChannelId && a.tokenId == b.tokenId &&
@@ -73,9 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 
     ChunkAssembler pieces(limits);
     QList<ReceivedMessage> got;
-    Cuts cuts(bytes[1], bytes[2]);
+    // The lengths of the pieces: from one byte up to 2^(bits) bytes, in an order the two cut
+    // bytes choose (xorshift), so that a change of those bytes moves every boundary.
+    quint32 state = 0x9E3779B9u ^ (quint32(bytes[1]) << 8) ^ bytes[2];
+    const quint32 mask = (1u << (bytes[1] & 15)) - 1;
     for (qsizetype offset = 0; offset < stream.size();) {
-        const qsizetype length = qMin(cuts.next(), stream.size() - offset);
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        const qsizetype length = qMin(1 + qsizetype(state & mask), stream.size() - offset);
         const bool failedBefore = !pieces.ok();
         const QList<ReceivedMessage> messages = pieces.feed(stream.sliced(offset, length));
         if (failedBefore && !messages.isEmpty())

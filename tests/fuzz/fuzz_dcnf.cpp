@@ -25,41 +25,14 @@ namespace {
 
 const QChar kDegree(0x00B0);
 
-// The records Configuration::saveConfig writes, in its order: true for the text boxes,
-// false for the numbers (check boxes and their fields).
-struct Key {
-    const char *name;
-    bool text;
-};
-constexpr Key kKeys[] = {
-    {"ServerPath", true},
-    {"Netid", true},
-    {"Port", true},
-    {"Modulname", true},
-    {"Labelshop", false},
-    {"LabelshopPath", true},
-    {"DeleteDelay", true},
-    {"CAD-Print", false},
-    {"CAD-Path", true},
-    {"CAD-Extension", true},
-    {"CAD-PrintRest", false},
-    {"Command-Line", true},
-    {"Option-Command-Line", false},
-    {"PrintToFit", false},
-    {"WritePrintData", false},
-    {"Sonderzeichen", false},
-    {"PaperOrientation", false},
-    {"PrintRAW", false},
-    {"WinCADPrint", false},
-    {"UTF8Codierung", false},
-    {"Printername", true},
-    {"ChinaCodierung", false},
-    {"PrefixOnOff", false},
-    {"Prefix", true},
-    {"RAWAddCrLf", false},
-    {"Codierung", true},
-    {"AblOnOff", false},
-};
+// The records Configuration::saveConfig writes, in its order: "#" marks a number (a check box
+// or its field), the others are text boxes.
+constexpr char kKeys[] =
+    "ServerPath Netid Port Modulname #Labelshop LabelshopPath DeleteDelay #CAD-Print "
+    "CAD-Path CAD-Extension #CAD-PrintRest Command-Line #Option-Command-Line "
+    "#PrintToFit #WritePrintData #Sonderzeichen #PaperOrientation #PrintRAW "
+    "#WinCADPrint #UTF8Codierung Printername #ChinaCodierung #PrefixOnOff Prefix "
+    "#RAWAddCrLf Codierung #AblOnOff";
 
 // A character an operator can type that Windows-1252 holds: not a control character, not
 // one of the five bytes the code page leaves undefined.
@@ -137,9 +110,9 @@ void typedTexts(const uint8_t *bytes, size_t size, uint8_t numbers)
     QList<ConfigFile::Record> records;
     qsizetype next = 0;
     int index = 0;
-    for (const Key &key : kKeys) {
-        const QString name = QLatin1String(key.name);
-        if (key.text) {
+    for (const QString &key : QString::fromLatin1(kKeys).split(u' ')) {
+        const QString name = QString(key).remove(u'#');
+        if (!key.startsWith(u'#')) {
             QString value = next < texts.size() ? texts[next++] : QString();
             // The command line keeps its double quotes as degree signs (saveConfig).
             if (name == QLatin1String("Command-Line"))
