@@ -76,18 +76,18 @@ int main(int argc, char **argv)
         {settings, controls, services.commLog(), prompt, plc, services.plcConnection(), registry});
     QObject::connect(&window, &MainWindow::testPrintRequested, &window,
                      [&printing] { printing.testPrint(); });
-    QObject::connect(&window, &MainWindow::connectionChooserRequested, &window,
-                     [&window, &controls] {
-                         const QString chosen = ConnectionDialog::editConnectionString(
-                             ConnectionDialog::cmdConnectionText(
-                                 controls.text(PrintControls::TextBox::txtServer)),
-                             &window);
-                         if (!chosen.isEmpty())
-                             controls.setText(PrintControls::TextBox::txtServer, chosen);
-                     });
     TrayManagerLink link(window);
     Station station({settings, controls, prompt, services, link, PrinterSource::system(), appFolder,
                      AppFolder::programName()});
+    QObject::connect(&window, &MainWindow::connectionChooserRequested, &window,
+                     [&window, &controls, &settings, &station] {
+                         const QString chosen = ConnectionDialog::editConnectionString(
+                             ConnectionDialog::cmdConnectionText(
+                                 controls.text(PrintControls::TextBox::txtServer)),
+                             {settings.baseDir, station.applicationTitle()}, &window);
+                         if (!chosen.isEmpty())
+                             controls.setText(PrintControls::TextBox::txtServer, chosen);
+                     });
     wireWindow(window, station, controls);
     QObject::connect(&station, &Station::applicationTitleChanged, &queue,
                      &MessageQueue::setApplicationTitle);

@@ -43,8 +43,9 @@ constexpr int kLoginTimeoutSeconds = 10;
 
 } // namespace
 
-DatabaseConnection::DatabaseConnection(const QString &serverPath)
+DatabaseConnection::DatabaseConnection(const QString &serverPath, const QString &stationFolder)
     : m_name(nextConnectionName())
+    , m_stationFolder(stationFolder)
 {
     if (startsWithWord(serverPath, u"PROVIDER"_s))
         openProvider(serverPath);
@@ -92,9 +93,21 @@ Failure DatabaseConnection::failureOf(const QSqlError &error)
 
 // SQLite would create a missing file and hand back an empty database; a mistyped path must
 // be reported instead, so the file has to be there.
-void DatabaseConnection::openFile(const QString &path)
+QString DatabaseConnection::resolveFile(const QString &name, const QString &stationFolder)
+{
+    QString path = name;
+    if (!stationFolder.isEmpty()) {
+        path.replace(u"~apppath~"_s, stationFolder, Qt::CaseInsensitive);
+        if (path.size() > 1 && path[0] == u'\\' && path[1] != u'\\')
+            path.prepend(stationFolder);
+    }
+    return path.replace(u'\\', u'/');
+}
+
+void DatabaseConnection::openFile(const QString &name)
 {
     m_engine = u"QSQLITE"_s;
+    const QString path = resolveFile(name, m_stationFolder);
     if (!QFileInfo(path).isFile()) {
         fail(u"database file not found: "_s + path);
         return;
@@ -109,8 +122,7 @@ void DatabaseConnection::openProvider(const QString &serverPath)
     const ConnectionString pairs(serverPath);
     const QString provider = pairs.value({u"Provider"_s});
     if (isFileProvider(provider)) {
-        QString file = pairs.value({u"Data Source"_s});
-        openFile(file.replace(u'\\', u'/'));
+        openFile(pairs.value({u"Data Source"_s}));
     } else if (provider.compare(u"PostgreSQL"_s, Qt::CaseInsensitive) == 0) {
         openPostgres(serverPath);
     } else {

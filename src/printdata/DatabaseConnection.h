@@ -16,9 +16,12 @@ class QSqlError;
 //   Provider=Microsoft.Jet.OLEDB.4.0 / Microsoft.ACE.OLEDB.12.0;Data Source=<file>
 //       (a Windows station's string: its data source is opened as an SQLite file)
 // Keys are matched without regard to case; values may be quoted with double quotes.
+// A file is named as configurations name it: "~apppath~" stands for the station's folder
+// (stationFolder, the folder that holds its "Server" folder), a name beginning with one
+// backslash lies below that folder, and backslashes separate folders.
 class DatabaseConnection {
 public:
-    explicit DatabaseConnection(const QString &serverPath);
+    explicit DatabaseConnection(const QString &serverPath, const QString &stationFolder = {});
     ~DatabaseConnection();
     DatabaseConnection(const DatabaseConnection &) = delete;
     DatabaseConnection &operator=(const DatabaseConnection &) = delete;
@@ -43,8 +46,11 @@ public:
     // a number (1 when it is not) and the engine's own text.
     static Failure failureOf(const QSqlError &error);
 
+    // The file a configuration's name stands for on this system, as above.
+    static QString resolveFile(const QString &name, const QString &stationFolder);
+
 private:
-    void openFile(const QString &path);
+    void openFile(const QString &name);
     void openProvider(const QString &serverPath);
     void openPostgres(const QString &serverPath);
     void openOdbc(const QString &serverPath);
@@ -52,6 +58,7 @@ private:
     void fail(const QString &description);
 
     QString m_name;
+    QString m_stationFolder;
     QString m_engine;
     Failure m_failure;
 };

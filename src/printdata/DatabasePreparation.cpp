@@ -10,16 +10,17 @@ Q_LOGGING_CATEGORY(lcPrintData, "etikor.printdata")
 
 namespace DatabasePreparation {
 
-void prepareDatabase(const QString &serverPath)
+void prepareDatabase(const QString &serverPath, const QString &stationFolder)
 {
     if (!serverPath.isEmpty())
         ensureStoredQuery(serverPath, PrintLookup::storedQueryName(),
-                          PrintLookup::storedQueryText());
+                          PrintLookup::storedQueryText(), stationFolder);
 }
 
-void ensureStoredQuery(const QString &serverPath, const QString &name, const QString &text)
+void ensureStoredQuery(const QString &serverPath, const QString &name, const QString &text,
+                       const QString &stationFolder)
 {
-    const DatabaseConnection connection(serverPath);
+    const DatabaseConnection connection(serverPath, stationFolder);
     if (!connection.isOpen()) {
         qCInfo(lcPrintData) << "stored query not checked:" << connection.failure().description;
         return;

@@ -7,9 +7,11 @@
 // operator; a database that cannot be opened is reported by the first request that needs it.
 namespace DatabasePreparation {
 
-// Ensures the stored query "ServerDruckdaten" when serverPath names a database.
-void prepareDatabase(const QString &serverPath);
+// Ensures the stored query "ServerDruckdaten" when serverPath names a database; a file in it
+// is named as DatabaseConnection reads it, below stationFolder.
+void prepareDatabase(const QString &serverPath, const QString &stationFolder = {});
 // Creates the view name over text when the database has no table or view of that name.
-void ensureStoredQuery(const QString &serverPath, const QString &name, const QString &text);
+void ensureStoredQuery(const QString &serverPath, const QString &name, const QString &text,
+                       const QString &stationFolder = {});
 
 } // namespace DatabasePreparation

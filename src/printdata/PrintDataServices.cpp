@@ -32,7 +32,7 @@ qint32 PrintDataServices::withDatabase(
     if (controls.serverPath.isEmpty())
         return 0;
     const DatabaseConnection connection(
-        DatabaseConnection::jetConnectionString(controls.serverPath));
+        DatabaseConnection::jetConnectionString(controls.serverPath), settings.baseDir);
     if (!connection.isOpen()) {
         PrintDataReport(controls, log).openDatabaseFailed(connection.failure());
         return 1;

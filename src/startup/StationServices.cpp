@@ -1,12 +1,14 @@
 #include "StationServices.h"
 
+#include "AppSettings.h"
 #include "DatabasePreparation.h"
 #include "MessageQueue.h"
 #include "PlcLink.h"
 #include "PrintControls.h"
 
 StationServices::StationServices(Parts parts)
-    : m_queue(parts.queue)
+    : m_settings(parts.settings)
+    , m_queue(parts.queue)
     , m_plc(parts.plc)
     , m_diskSpaceWatch(parts.appFolder, parts.options, parts.queue)
     , m_logBackup(parts.controls, parts.appFolder, parts.queue,
@@ -68,7 +70,7 @@ void StationServices::closePlcLink()
 
 void StationServices::prepareDatabase(const QString &serverPath)
 {
-    DatabasePreparation::prepareDatabase(serverPath);
+    DatabasePreparation::prepareDatabase(serverPath, m_settings.baseDir);
 }
 
 void StationServices::cleanCadImages()

@@ -51,6 +51,7 @@ public:
     void dropMessageQueue() override;
 
 private:
+    const AppSettings &m_settings;
     MessageQueue &m_queue;
     PlcLink &m_plc;
     DiskSpaceWatch m_diskSpaceWatch;

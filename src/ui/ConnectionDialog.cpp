@@ -417,13 +417,17 @@ void ConnectionDialog::showPage(Engine chosen)
 
 void ConnectionDialog::browse()
 {
-    const QString current = m_file->text();
+    const QString current = DatabaseConnection::resolveFile(m_file->text(), m_stationFolder);
     const QString start = current.isEmpty() ? QDir::homePath() : QFileInfo(current).path();
-    const QString chosen = QFileDialog::getOpenFileName(
+    QString chosen = QFileDialog::getOpenFileName(
         this, tr("Print-data database"), start,
         tr("Databases (*.db *.sqlite *.sqlite3 *.mdb *.accdb);;All files (*)"));
-    if (!chosen.isEmpty())
-        m_file->setText(QDir::toNativeSeparators(chosen));
+    if (chosen.isEmpty())
+        return;
+    const QString folder = QDir::cleanPath(m_stationFolder) + u'/';
+    if (!m_stationFolder.isEmpty() && chosen.startsWith(folder))
+        chosen = u"~apppath~/"_s + chosen.mid(folder.size());
+    m_file->setText(QDir::toNativeSeparators(chosen));
 }
 
 void ConnectionDialog::testConnection()
@@ -434,13 +438,14 @@ void ConnectionDialog::testConnection()
         return;
     }
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const DatabaseConnection connection(text);
+    const DatabaseConnection connection(text, m_stationFolder);
     QGuiApplication::restoreOverrideCursor();
     m_testResult->setText(connection.isOpen() ? tr("The connection succeeded.")
                                               : connection.failure().description);
 }
 
-QString ConnectionDialog::editConnectionString(const QString &text, QWidget *parent)
+QString ConnectionDialog::editConnectionString(const QString &text, const Station &station,
+                                               QWidget *parent)
 {
     const auto operate = [](ConnectionDialog &dialog) {
         return dialog.exec();
@@ -450,23 +455,24 @@ QString ConnectionDialog::editConnectionString(const QString &text, QWidget *par
         box.setObjectName(u"connectionFailed"_s);
         box.exec();
     };
-    return editConnectionString(text, parent, operate, showMessage);
+    return editConnectionString(text, station, parent, operate, showMessage);
 }
 
-QString ConnectionDialog::editConnectionString(const QString &text, QWidget *parent,
-                                               const Operator &operate,
+QString ConnectionDialog::editConnectionString(const QString &text, const Station &station,
+                                               QWidget *parent, const Operator &operate,
                                                const MessageFunction &showMessage)
 {
     ConnectionDialog dialog(parent);
+    dialog.setStationFolder(station.folder);
     dialog.setConnectionString(text);
     if (operate(dialog) != QDialog::Accepted)
         return text;
     const QString chosen = dialog.connectionString();
     if (chosen.isEmpty())
         return QString();
-    const DatabaseConnection connection(chosen);
+    const DatabaseConnection connection(chosen, station.folder);
     if (!connection.isOpen()) {
-        showMessage(u"Connection Failed  "_s + chosen, QGuiApplication::applicationDisplayName());
+        showMessage(u"Connection Failed  "_s + chosen, station.title);
         return text;
     }
     return chosen;

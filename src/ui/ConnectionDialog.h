@@ -28,6 +28,10 @@ public:
 
     explicit ConnectionDialog(QWidget *parent = nullptr);
 
+    // The folder "~apppath~" stands for in a file name (the station's folder, which holds its
+    // "Server" folder): the test opens the file there, and a file browsed to below it is
+    // written with "~apppath~", so the configuration stays portable.
+    void setStationFolder(const QString &folder) { m_stationFolder = folder; }
     // Fills the fields from a connection string or a plain file path and chooses its engine.
     void setConnectionString(const QString &text);
     // The connection string the fields make; empty when the chosen engine's fields are empty.
@@ -35,12 +39,20 @@ public:
     Engine engine() const;
     void setEngine(Engine engine);
 
+    // Where the dialog opens for: the station's folder (see setStationFolder) and the title of
+    // its message boxes.
+    struct Station {
+        QString folder;
+        QString title;
+    };
+
     // Lets the operator edit a connection string: the given text when the operator cancels or
-    // the confirmed string does not open (reported in a message box titled with the program's
-    // name), "" when the operator confirmed an empty connection, the new string otherwise.
-    static QString editConnectionString(const QString &text, QWidget *parent);
-    static QString editConnectionString(const QString &text, QWidget *parent,
-                                        const Operator &operate,
+    // the confirmed string does not open (reported in a message box with the station's
+    // title), "" when the operator confirmed an empty connection, the new string otherwise.
+    static QString editConnectionString(const QString &text, const Station &station,
+                                        QWidget *parent);
+    static QString editConnectionString(const QString &text, const Station &station,
+                                        QWidget *parent, const Operator &operate,
                                         const MessageFunction &showMessage);
     // What the "..." button hands to editConnectionString: a plain file path becomes a Jet
     // connection string first, as on the Windows stations; a connection string stays.
@@ -75,6 +87,7 @@ private:
     QLineEdit *m_text;
     QLineEdit *m_extra;
     QLabel *m_testResult;
+    QString m_stationFolder;
     // The provider a file's string named (SQLite, Jet or ACE): kept so that a Windows
     // station's string comes back with its own provider.
     QString m_fileProvider;

@@ -257,11 +257,21 @@ void MainWindow::timer1Tick()
     if (!isMinimized())
         return;
     // Without a tray icon the task bar is the operator's only way back to the window.
-    if (trayIconShown()) {
+    // The window keeps its minimised state while it is hidden: on X11, clearing it maps the
+    // window again, which then stands on the screen undrawn, as the widget believes itself
+    // hidden. showFromTray() brings it back in normal state.
+    if (trayIconShown())
         hide();
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-    }
     m_timer1->setInterval(kLaterTicks);
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    // A minimise goes to the tray at once rather than at the next tick, which may be a minute
+    // away; after the window manager has finished iconifying it.
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        QTimer::singleShot(0, this, &MainWindow::timer1Tick);
 }
 
 bool MainWindow::trayIconShown() const

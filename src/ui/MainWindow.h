@@ -68,6 +68,7 @@ Q_SIGNALS:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     // Whether a minimised window may leave the task bar: only when a tray icon shows.
     virtual bool trayIconShown() const;

@@ -6,7 +6,8 @@
 # which OK answers. The window is opened from the tray icon, the module is changed to
 # Linie7 and saved, and the link is built without a complaint; the file is checked byte
 # for byte. A second start while the first runs must end silently. A disk below the
-# registry's free-space limit brings up the message window, which OK answers.
+# registry's free-space limit brings up the message window, which OK answers; the window is
+# minimised to the tray twice and brought back drawn. All of it under a window manager.
 set -euo pipefail
 etikor="$1"
 work="$(mktemp -d)"
@@ -19,12 +20,15 @@ trap cleanup EXIT
 [ -n "${ACCEPTANCE_DEBUG:-}" ] && set -x
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# A private X server on a free display, and a tray for the icon.
+# A private X server on a free display, a window manager and a tray for the icon.
 exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -1 "$work/display")"
+HOME="$work/home" openbox --sm-disable >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
 trayer --edge bottom --align right --widthtype pixel --width 120 --heighttype pixel --height 28 \
   >/dev/null 2>&1 &
 pids+=($!)
@@ -56,6 +60,27 @@ tray_icon() {
   awk '/"panel"/ {p = 1; next} p && /"etikor"/ {print $NF; found = 1; exit} END {exit !found}' <<<"$tree"
 }
 window_id() { xdotool search --name "$1" | head -1; }
+click_tray() {
+  local pos; pos=$(tray_icon)
+  local x=${pos#+}; x=${x%%+*}; local y=${pos##*+}
+  xdotool mousemove $((x + 8)) $((y + 8)) click 1
+}
+viewable() { xwininfo -id "$1" | grep -q 'Map State: IsViewable'; }
+# Minimising sends the window to the tray at once: off the screen and out of the window
+# manager's client list (the task bar). It must stay there, not come back by itself as an
+# undrawn frame, and a left click on the icon brings it back drawn (more than one colour).
+minimise_to_tray() {
+  local wid="$1" hex; hex=$(printf '0x%x' "$1")
+  xdotool windowminimize "$wid"
+  wait_for bash -c "! xprop -root _NET_CLIENT_LIST | grep -qi '$hex'" ||
+    fail "the minimised window stayed in the task bar"
+  sleep 2.5 # the tray check runs every second: a window mapped again shows up by now
+  ! viewable "$wid" || fail "the minimised window came back by itself"
+  click_tray
+  wait_for viewable "$wid" || fail "a left click on the tray did not bring the window back"
+  sleep 0.5
+  [ "$(import -window "$wid" -format '%k' info:)" -gt 1 ] || fail "the window came back undrawn"
+}
 # Answers the message window of a station whose module the PLC does not know; its caption
 # is the application title, which has no version in it.
 answer_plc_message() {
@@ -77,9 +102,7 @@ edit_and_save() {
   wait_for tray_icon || fail "no tray icon appeared"
   answer_plc_message
   [ -z "$(xdotool search --onlyvisible --name "$title" 2>/dev/null)" ] || fail "window visible at start"
-  local pos; pos=$(tray_icon)
-  local x=${pos#+}; x=${x%%+*}; local y=${pos##*+}
-  xdotool mousemove $((x + 8)) $((y + 8)) click 1
+  click_tray
   wait_for xdotool search --onlyvisible --name "$title" || fail "left click on the tray did not show '$title'"
   local wid; wid=$(window_id "$title")
   xdotool windowfocus --sync "$wid"
@@ -137,8 +160,10 @@ wait_for bash -c "! xdotool search --onlyvisible --name '^Etikor\$'" || fail "OK
 sleep 1
 [ -z "$(xdotool search --onlyvisible --name '^Etikor$' 2>/dev/null)" ] || fail "the answered message came back"
 wait_for tray_icon || fail "no tray icon appeared"
-pos=$(tray_icon); x=${pos#+}; x=${x%%+*}; y=${pos##*+}
-xdotool mousemove $((x + 8)) $((y + 8)) click 1
+click_tray
 wait_for xdotool search --onlyvisible --name " Etikor Vers:" || fail "main window did not show"
-exit_program "$(window_id " Etikor Vers:")" "$pid"
+wid=$(window_id " Etikor Vers:")
+minimise_to_tray "$wid"
+minimise_to_tray "$wid"
+exit_program "$wid" "$pid"
 echo "1 passed, 0 failed"

@@ -452,7 +452,8 @@ private Q_SLOTS:
 
     void connection_data()
     {
-        QTest::addColumn<QString>("serverPath"); // %1: the database file
+        // %1: the database file, %2: its name, %3: the station's folder, which holds it
+        QTest::addColumn<QString>("serverPath");
         QTest::addColumn<QString>("engine");
         QTest::addColumn<QString>("failure"); // how its description begins; empty: it opens
 
@@ -460,11 +461,15 @@ private Q_SLOTS:
         QTest::newRow("Jet string")
             << DatabaseConnection::jetConnectionString(u"%1"_s) << u"QSQLITE"_s << QString();
         QTest::newRow("Windows path")
-            << u"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=%1"_s << u"QSQLITE"_s << QString();
+            << u"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=~apppath~\\%2"_s << u"QSQLITE"_s
+            << QString();
         QTest::newRow("SQLite, quoted")
             << u"provider=sqlite; DATA SOURCE = \"%1\""_s << u"QSQLITE"_s << QString();
         QTest::newRow("missing file")
             << u"%1.x"_s << u"QSQLITE"_s << u"database file not found: %1.x"_s;
+        QTest::newRow("below the station's folder") << u"\\%2"_s << u"QSQLITE"_s << QString();
+        QTest::newRow("missing in the station's folder")
+            << u"~apppath~\\x.db"_s << u"QSQLITE"_s << u"database file not found: %3/x.db"_s;
         QTest::newRow("unknown provider")
             << u"Provider=Foo;Data Source=%1"_s << QString() << u"unknown database provider: Foo"_s;
         QTest::newRow("ODBC") << u"DSN=none"_s << u"QODBC"_s
@@ -478,13 +483,13 @@ private Q_SLOTS:
         QFETCH(QString, serverPath);
         QFETCH(QString, failure);
         PrintDataStation s;
-        QString file = s.file;
-        if (QTest::currentDataTag() == QByteArray("Windows path"))
-            file.replace(u'/', u'\\');
-        const DatabaseConnection connection(serverPath.replace(u"%1"_s, file));
+        const QString folder = s.dir.path(), name = QFileInfo(s.file).fileName();
+        serverPath.replace(u"%1"_s, s.file).replace(u"%2"_s, name).replace(u"%3"_s, folder);
+        const DatabaseConnection connection(serverPath, folder);
         QTEST(connection.engine(), "engine");
         QCOMPARE(connection.isOpen(), failure.isEmpty());
-        QVERIFY2(connection.failure().description.startsWith(failure.replace(u"%1"_s, s.file)),
+        failure.replace(u"%1"_s, s.file).replace(u"%3"_s, folder);
+        QVERIFY2(connection.failure().description.startsWith(failure),
                  qPrintable(connection.failure().description));
         QCOMPARE(connection.failure().number, failure.isEmpty() ? 0 : 1);
         QCOMPARE(DatabaseConnection::jetConnectionString(u" pRoViDeR=x"_s), u" pRoViDeR=x"_s);

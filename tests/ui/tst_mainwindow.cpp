@@ -218,11 +218,14 @@ private Q_SLOTS:
         m_window->tray = tray;
         if (minimised)
             m_window->showMinimized();
+        QCoreApplication::processEvents(); // a minimise goes to the tray at once
+        QCOMPARE(m_window->isVisible(), !(minimised && tray));
         QVERIFY(QMetaObject::invokeMethod(timer, "timeout"));
         QCOMPARE(m_window->isVisible(), !(minimised && tray));
-        QCOMPARE(m_window->isMinimized(), minimised && !tray); // in the tray in normal state
         QCOMPARE(timer->interval(), minimised ? 60000 : 1000); // once a minute after a minimise
         QVERIFY(timer->isActive());
+        m_window->showFromTray();
+        QVERIFY(m_window->isVisible() && !m_window->isMinimized());
     }
 
     // The tray icon's tip holds 63 characters, as on the Windows stations; a left click on the
@@ -374,9 +377,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
         QTest::addColumn<bool>("failureShown");
         const QString real = jet(m_database), old = u"/old.db"_s, none = u"/nowhere/x.db"_s;
+        // As Windows stations write it, in the station's folder.
+        const QString portable = jet(u"~apppath~\\druck.db"_s);
         QTest::newRow("ok with a real file")
             << old << m_database << true << u"Provider=SQLite;Data Source="_s + m_database << false;
         QTest::newRow("ok unchanged keeps jet") << real << QString() << true << real << false;
+        QTest::newRow("ok keeps ~apppath~") << portable << QString() << true << portable << false;
         QTest::newRow("missing file") << old << none << true << old << true;
         QTest::newRow("cancel") << real << none << false << real << false;
         QTest::newRow("ok empty") << old << u" "_s << true << QString() << false;
@@ -396,8 +402,11 @@ private Q_SLOTS:
         const auto message = [&](const QString &text, const QString &title) {
             shown << title << text;
         };
-        QTEST(ConnectionDialog::editConnectionString(given, nullptr, operate, message), "expected");
-        const QStringList failure = {u"Etikor Station 3"_s,
+        const ConnectionDialog::Station station{m_dir.path(), u"Linie3 Etikor"_s};
+        QTEST(ConnectionDialog::editConnectionString(given, station, nullptr, operate, message),
+              "expected");
+        // Titled as the station's other messages, not with the program's name.
+        const QStringList failure = {station.title,
                                      u"Connection Failed  Provider=SQLite;Data Source="_s + file};
         QCOMPARE(shown, failureShown ? failure : QStringList());
     }
@@ -407,9 +416,12 @@ private Q_SLOTS:
         ConnectionDialog dialog;
         auto *result = dialog.findChild<QLabel *>(u"lblTestResult"_s);
         auto *test = dialog.findChild<QPushButton *>(u"cmdTest"_s);
-        dialog.setConnectionString(m_database);
-        test->click();
-        QCOMPARE(result->text(), u"The connection succeeded."_s);
+        dialog.setStationFolder(m_dir.path());
+        for (const QString &text : {m_database, jet(u"~apppath~\\druck.db"_s)}) {
+            dialog.setConnectionString(text);
+            test->click();
+            QCOMPARE(result->text(), u"The connection succeeded."_s);
+        }
         const QString missing = u"Provider=SQLite;Data Source=/nowhere/x.db"_s;
         dialog.setConnectionString(missing);
         test->click();
