@@ -11,6 +11,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 using T = PrintControls::TextBox;
 using C = PrintControls::CheckBox;
@@ -100,6 +102,8 @@ void ControlMirror::showText(PrintControls::TextBox box)
     const QString value = m_controls.text(box);
     if (edit->text() != value)
         edit->setText(value);
+    // A long value (a command line, a connection string) is seen whole in the tool tip.
+    edit->setToolTip(value);
 }
 
 void ControlMirror::showCheck(PrintControls::CheckBox box)
@@ -115,7 +119,12 @@ void ControlMirror::showCheck(PrintControls::CheckBox box)
 
 void ControlMirror::showCaption(PrintControls::Label label)
 {
-    m_panel.label(label)->setText(m_controls.caption(label));
+    // The back-ends end their lines with CR LF, as the log does; a label breaks at LF alone.
+    QString text = m_controls.caption(label);
+    text.replace(u"\r\n"_s, u"\n"_s);
+    QLabel *shown = m_panel.label(label);
+    shown->setText(text);
+    shown->setToolTip(text);
 }
 
 void ControlMirror::showPrinters()

@@ -133,6 +133,8 @@ void MainWindow::placeInitially()
     m_history->setGeometry(kMargin, top, width - 2 * kMargin, kHistoryHeight);
     resize(width, height);
     m_savedHeight = height;
+    // Smaller, the settings would be cut off with no way to reach them.
+    setMinimumSize(m_panel->minimumSizeHint().width(), height);
 }
 
 void MainWindow::rememberSavedHeight()
@@ -155,7 +157,8 @@ void MainWindow::resizeLayout()
 
 void MainWindow::fitPanelWidth()
 {
-    m_panel->resize(qMax(centralWidget()->width(), m_panel->sizeHint().width()), m_panel->height());
+    m_panel->resize(qMax(centralWidget()->width(), m_panel->minimumSizeHint().width()),
+                    m_panel->height());
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)

@@ -8,6 +8,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 
 namespace {
@@ -22,6 +24,18 @@ QLineEdit *readOnlyField(QWidget *parent, const QString &name)
     field->setReadOnly(true);
     field->setFocusPolicy(Qt::NoFocus);
     return field;
+}
+
+// The width of a box that shows sample whole: the text, the box's own margins (two pixels a
+// side, and two more to spare) and the frame its style draws.
+int fieldWidth(const QLineEdit *field, const QString &sample)
+{
+    QStyleOptionFrame option;
+    option.initFrom(field);
+    option.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field);
+    const QFontMetrics metrics = field->fontMetrics();
+    const QSize text(metrics.horizontalAdvance(sample) + 8, metrics.height());
+    return field->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, field).width();
 }
 
 QIcon lightIcon(const QString &key)
@@ -77,6 +91,13 @@ QWidget *MessageWindow::createBottomPanel()
     m_uhrzeit = readOnlyField(panel, QStringLiteral("txtMeldezeitpunkt"));
     m_count = new QLabel(panel);
     m_count->setObjectName(QStringLiteral("lblMsgCount"));
+    // The counter blinks: its text comes and goes every few seconds, and must not move the
+    // date and time boxes when it does. They are as wide as their longest value.
+    m_count->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    for (QLineEdit *field : {m_datum, m_uhrzeit})
+        field->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_datum->setFixedWidth(fieldWidth(m_datum, QStringLiteral("00.00.0000")));
+    m_uhrzeit->setFixedWidth(fieldWidth(m_uhrzeit, QStringLiteral("00:00:00")));
     info->addWidget(m_datum);
     info->addWidget(m_uhrzeit);
     info->addWidget(m_count, 1);

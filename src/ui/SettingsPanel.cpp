@@ -48,8 +48,14 @@ void SettingsPanel::createControls()
     }
     for (int i = 0; i < PrintControls::kLabels; ++i) {
         auto *status = namedLabel(PrintControls::name(L(i)), QString());
-        // A long failure text must not widen the window; it is cut at the window's edge.
-        status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        // A long failure text must not widen the window; it wraps at the window's edge. The
+        // status line keeps room for a failure of several lines (a shell error has three), so
+        // that the rows above never move when one comes; the whole text is its tool tip.
+        const int lines = L(i) == L::lblError ? kStatusLines : 1;
+        status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        status->setFixedHeight(lines * status->fontMetrics().lineSpacing());
+        status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        status->setWordWrap(lines > 1);
         status->setTextFormat(Qt::PlainText);
         status->setTextInteractionFlags(Qt::TextSelectableByMouse);
         m_label[size_t(i)] = status;

@@ -18,6 +18,9 @@ class QPushButton;
 class SettingsPanel : public QWidget {
     Q_OBJECT
 public:
+    // Lines of text the status line lblError shows.
+    static constexpr int kStatusLines = 3;
+
     explicit SettingsPanel(QWidget *parent = nullptr);
 
     QLineEdit *textBox(PrintControls::TextBox box) const { return m_text[size_t(box)]; }

@@ -172,21 +172,23 @@ private Q_SLOTS:
         QVERIFY(log.open() && log.write("Los:L\xc4\x31\r\r\nfertig\r\r\n") > 0 && log.flush());
         m_controls->commLogFile = log.fileName();
         auto *history = child<QPlainTextEdit>(u"rtfComm"_s);
-        m_window->resize(m_window->width(), 420);
+        const int saved = m_window->minimumHeight() + 20;
+        m_window->resize(m_window->width(), saved);
         m_window->rememberSavedHeight();
-        m_window->resize(m_window->width(), 400); // the saved height counts, not the current one
+        m_window->resize(m_window->width(), saved - 20); // the saved height counts, not the current
+        QCOMPARE(m_window->height(), saved - 20);
         const int boxHeight = history->height();
         QVERIFY(history->isHidden());
         click(C::chkHistory);
         QVERIFY(history->isVisible());
-        QCOMPARE(m_window->height(), boxHeight + 420 + 53); // 800 twips
+        QCOMPARE(m_window->height(), boxHeight + saved + 53); // 800 twips
         // Refresh loads the log, written in the station's ANSI code page.
         click(C::chkRefresh);
         QCOMPARE(history->toPlainText(), u"Los:LÄ1\nfertig\n"_s);
         m_window->resize(m_window->width(), 1100); // unticking ignores the operator's resize
         click(C::chkHistory);
         QVERIFY(history->isHidden());
-        QCOMPARE(m_window->height(), 420);
+        QCOMPARE(m_window->height(), saved);
     }
 
     // The history box keeps equal side margins and its lower edge 20 twips, 1 pixel, above the
@@ -199,6 +201,34 @@ private Q_SLOTS:
             m_window->resize(m_window->width() + 90, before.top() + belowTop);
             QCOMPARE(m_window->width() - history->geometry().right() - 1, before.left());
             QCOMPARE(history->height(), belowTop == 2 ? 1 : before.height());
+        }
+    }
+
+    // A failure of three lines shows whole in the status line without moving the rows above;
+    // long values show whole as tool tips; the window cannot shrink so far that a control is
+    // cut off.
+    void statusLineAndTips()
+    {
+        auto *error = child<QLabel>(u"lblError"_s);
+        auto *save = child<QPushButton>(u"cmdSave"_s);
+        const QRect saveBefore = save->geometry();
+        const QString text = u"06.12.2026 10:00:00 Command-Line: druck.sh L1\r\n Shell-Error 2"
+                             u"\r\nNo such file or directory"_s;
+        m_controls->setCaption(PrintControls::Label::lblError, text);
+        const QString shown = QString(text).replace(u"\r\n"_s, u"\n"_s);
+        QCOMPARE(error->text(), shown);
+        QCOMPARE(error->toolTip(), shown);
+        QVERIFY(error->height() >= 3 * error->fontMetrics().lineSpacing());
+        QCOMPARE(save->geometry(), saveBefore);
+        const QString command(300, u'x');
+        m_controls->setText(PrintControls::TextBox::txtCommand, command);
+        QCOMPARE(child<QLineEdit>(u"txtCommand"_s)->toolTip(), command);
+
+        m_window->resize(100, 100);
+        const QRect inside = m_window->rect();
+        for (const QWidget *w : m_window->centralWidget()->findChildren<QWidget *>()) {
+            const QRect at(w->mapTo(m_window.get(), QPoint()), w->size());
+            QVERIFY2(!w->isVisible() || inside.contains(at), qPrintable(w->objectName()));
         }
     }
 

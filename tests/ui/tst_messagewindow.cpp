@@ -10,6 +10,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -112,6 +113,9 @@ private Q_SLOTS:
         auto *count = child<QLabel>(u"lblMsgCount"_s);
         QCOMPARE(count->text(), counter);
         const QColor initial = ok->palette().color(QPalette::Button);
+        auto *datum = child<QLineEdit>(u"txtMeldedatum"_s);
+        const QRect datumAt = datum->geometry();
+        QVERIFY(datum->width() > datum->fontMetrics().horizontalAdvance(datum->text()));
         for (const auto &[now, light, colour] : ticks) {
             m_now = now;
             m_display->attentionTick();
@@ -122,6 +126,7 @@ private Q_SLOTS:
             QCOMPARE(m_display->blinkOk(), now > 11000);
             QCOMPARE(ok->palette().color(QPalette::Button), colour.isValid() ? colour : initial);
             QCOMPARE(count->text(), light == u"Green"_s ? QString() : counter); // blinks with it
+            QCOMPARE(datum->geometry(), datumAt); // and moves nothing when it does
         }
         QVERIFY(!feeder().paused()); // taking the focus ends a pause, as any activation does
         // OK flashes for the next message too, in the running rhythm; alone, it has no counter.
