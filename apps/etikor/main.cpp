@@ -24,10 +24,76 @@
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QSystemTrayIcon>
+#include <QTimer>
+#include <cstdio>
 
 Q_LOGGING_CATEGORY(lcDesktop, "etikor.desktop")
 
 namespace {
+// What every run has before anything else: the operator's message queue and the logs it
+// feeds.
+struct Messages {
+    PrintControls controls;
+    SyslogSocket syslog{QStringLiteral("Etikor")};
+    AppEventLog eventLog{syslog, controls};
+    MessageQueue queue{eventLog};
+};
+
+// Whether there is a display to show windows on; without one QApplication cannot start.
+bool displayAvailable()
+{
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+// The queued messages on the standard error, for whoever started the program from a shell.
+void printQueued(const MessageQueue &queue)
+{
+    for (const LogDaten &m : queue.msgQueue())
+        std::fprintf(stderr, "etikor: %s: %s\n", qUtf8Printable(m.bereich),
+                     qUtf8Printable(m.meldetext));
+}
+
+// A run that only registers the file type ends here. What it could not do waits in the
+// queue: the operator sees it in the message window before the program ends. Exits with 1
+// when something failed, so that an installing script notices.
+int endRegisterRun(QApplication &app, MessageQueue &queue, const QString &appFolder)
+{
+    printQueued(queue);
+    if (queue.isEmpty())
+        return 0;
+    DesktopPrompt prompt;
+    MessageDisplay messages(queue, prompt, appFolder);
+    QTimer answered;
+    QObject::connect(&answered, &QTimer::timeout, &app, [&] {
+        if (queue.isEmpty() && !messages.window())
+            QCoreApplication::quit();
+    });
+    answered.start(MessageFeeder::kInterval);
+    messages.feeder().tick();
+    QCoreApplication::exec();
+    return 1;
+}
+
+// Without a display only the registration can run; a station needs its window (etikord
+// runs one without).
+int runWithoutDisplay(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    Messages messages;
+    RegistryStore store;
+    const auto configPath =
+        Main::start(app.arguments().mid(1), store, messages.queue, AppFolder::path());
+    printQueued(messages.queue);
+    if (configPath) {
+        std::fprintf(stderr, "etikor: no display to show the station's window on (DISPLAY is not "
+                             "set); etikord runs a station without one\n");
+        return 1;
+    }
+    return messages.queue.isEmpty() ? 0 : 1;
+}
+
 void wireWindow(MainWindow &window, Station &station, PrintControls &controls)
 {
     QObject::connect(&window, &MainWindow::saveRequested, &station, &Station::saveConfig);
@@ -44,12 +110,14 @@ void wireWindow(MainWindow &window, Station &station, PrintControls &controls)
 
 int main(int argc, char **argv)
 {
+    if (!displayAvailable())
+        return runWithoutDisplay(argc, argv);
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    PrintControls controls;
-    SyslogSocket syslog(QStringLiteral("Etikor"));
-    AppEventLog eventLog(syslog, controls);
-    MessageQueue queue(eventLog);
+    Messages core;
+    PrintControls &controls = core.controls;
+    AppEventLog &eventLog = core.eventLog;
+    MessageQueue &queue = core.queue;
     QObject::connect(&queue, &MessageQueue::messageAdded, [](const LogDaten &m) {
         qCDebug(lcDesktop).noquote() << m.bereich << m.meldetext;
     });
@@ -58,7 +126,7 @@ int main(int argc, char **argv)
     RegistryStore store;
     const auto configPath = Main::start(app.arguments().mid(1), store, queue, appFolder);
     if (!configPath)
-        return 0;
+        return endRegisterRun(app, queue, appFolder);
 
     AppSettings settings;
     settings.configPath = *configPath;

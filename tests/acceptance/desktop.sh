@@ -166,4 +166,29 @@ wid=$(window_id " Etikor Vers:")
 minimise_to_tray "$wid"
 minimise_to_tray "$wid"
 exit_program "$wid" "$pid"
+
+# 4. A registration that cannot write the registry (its folder is a file, which stops root
+#    too): each failure is shown in the message window before the program ends, with 1.
+touch "$work/notafolder"
+ETIKOR_REGISTRY="$work/notafolder/registry.reg" "$etikor" -REGSERVER >"$work/register.log" 2>&1 &
+pid=$!
+pids+=("$pid")
+wait_for xdotool search --onlyvisible --name '^Etikor$' || fail "the failed registration said nothing"
+answered=0
+while kill -0 "$pid" 2>/dev/null && [ "$answered" -lt 10 ]; do
+  msg=$(xdotool search --onlyvisible --name '^Etikor$' | head -1) || { sleep 0.2; continue; }
+  xdotool windowfocus --sync "$msg" && xdotool key --window "$msg" alt+o && answered=$((answered + 1))
+  sleep 0.5
+done
+wait "$pid" && fail "a failed registration ended with 0"
+[ "$answered" -ge 1 ] || fail "no registry failure was shown"
+grep -q 'Fehler beim Schreiben der Registry' "$work/register.log" ||
+  fail "the failures were not printed: $(cat "$work/register.log")"
+# Without a display they are printed, and a station cannot start.
+(unset DISPLAY; ETIKOR_REGISTRY="$work/notafolder/registry.reg" "$etikor" -REGSERVER) \
+  >"$work/register.log" 2>&1 && fail "a failed registration without a display ended with 0"
+grep -q 'Fehler beim Schreiben der Registry' "$work/register.log" ||
+  fail "the failures were not printed without a display: $(cat "$work/register.log")"
+(unset DISPLAY; "$etikor") >"$work/nodisplay.log" 2>&1 && fail "a station started without a display"
+grep -q 'etikord runs a station without one' "$work/nodisplay.log" || fail "no word without a display"
 echo "1 passed, 0 failed"
