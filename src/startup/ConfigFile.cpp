@@ -3,9 +3,37 @@
 #include "Ansi.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <unistd.h>
 
 namespace {
+
+bool fail(QString *error, const QString &why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+
+// Rewrites a file in place, on the disk when it returns; one that cannot take the new content
+// gets its old content back.
+bool writeInPlace(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return fail(error, file.errorString());
+    const QByteArray old = file.readAll();
+    const auto put = [&file](const QByteArray &content) {
+        return file.seek(0) && file.write(content) == content.size() &&
+               file.resize(content.size()) && file.flush() && ::fsync(file.handle()) == 0;
+    };
+    if (put(bytes))
+        return true;
+    const QString why = file.errorString();
+    put(old);
+    return fail(error, why);
+}
 
 bool isLineEnd(QChar c)
 {
@@ -159,13 +187,19 @@ QByteArray format(const QList<Record> &records)
 
 bool write(const QString &path, const QList<Record> &records, QString *error)
 {
+    const QByteArray bytes = format(records);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(format(records)) < 0 || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
+    if (file.open(QIODevice::WriteOnly)) {
+        if (file.write(bytes) == bytes.size() && file.commit())
+            return true;
+        return fail(error, file.errorString());
     }
-    return true;
+    // The folder takes no new file, so the configuration cannot be replaced as a whole. The
+    // file itself may still be writable, as the stations that wrote it in place expect.
+    const QFileInfo info(path);
+    if (info.isFile() && info.isWritable())
+        return writeInPlace(path, bytes, error);
+    return fail(error, file.errorString());
 }
 
 } // namespace ConfigFile

@@ -26,8 +26,10 @@ QHash<QString, QString> parse(const QString &text);
 std::optional<QHash<QString, QString>> read(const QString &path, QString *error = nullptr);
 
 QByteArray format(const QList<Record> &records);
-// Writes all records or nothing: a half-written configuration never replaces a good one.
-// On failure, error receives the system's description.
+// Writes all records or nothing: a half-written configuration never replaces a good one. A
+// file in a folder that takes no new file is rewritten in place when it is writable, and
+// given back its old content when that fails. On failure, error receives the system's
+// description.
 bool write(const QString &path, const QList<Record> &records, QString *error = nullptr);
 
 } // namespace ConfigFile

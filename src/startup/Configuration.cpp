@@ -365,8 +365,14 @@ bool Configuration::saveConfig()
     };
     QString error;
     const bool written = ConfigFile::write(s.configPath, records, &error);
-    if (!written)
-        qCWarning(lcConfig) << "configuration not written:" << s.configPath << error;
+    if (!written) {
+        // No box, as a save never asked anything; the status line and the log say it.
+        const QString text = RegionalFormat::dateTime(QDateTime::currentDateTime()) +
+                             u" Configuration "_s + s.configPath + u" cannot be written: "_s +
+                             error + u": the file keeps its old content"_s;
+        c.setCaption(PrintControls::Label::lblError, text);
+        m_hooks.logFailure(text);
+    }
 
     s.ablOnOff = c.check(C::chkModulname) != 0;
     deriveShared();

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using T = PrintControls::TextBox;
@@ -50,6 +51,34 @@ struct Station {
         f.close();
         config.loadConfig();
     }
+};
+// A folder the test's process may not add files to while this lives. Root may add files
+// anywhere, so as root the process acts as nobody meanwhile (the folders are opened to be
+// passed through).
+class ReadOnlyFolder {
+public:
+    ReadOnlyFolder(const QString &parent, const QString &folder)
+        : m_folder(folder)
+        , m_root(geteuid() == 0)
+    {
+        const auto open = QFile::Permissions::fromInt(0x7755);
+        QFile::setPermissions(parent, open);
+        QFile::setPermissions(folder, m_root ? open : QFile::Permissions::fromInt(0x5555));
+        if (m_root)
+            QVERIFY(seteuid(65534) == 0);
+    }
+    ~ReadOnlyFolder()
+    {
+        if (m_root)
+            QVERIFY(seteuid(0) == 0);
+        QFile::setPermissions(m_folder, QFile::Permissions::fromInt(0x7700));
+    }
+    ReadOnlyFolder(const ReadOnlyFolder &) = delete;
+    ReadOnlyFolder &operator=(const ReadOnlyFolder &) = delete;
+
+private:
+    QString m_folder;
+    bool m_root;
 };
 } // namespace
 
@@ -257,24 +286,49 @@ private Q_SLOTS:
         QCOMPARE(f.hooks.calls.mid(1), (QStringList{u"restartBackends(0)"_s, u"connectPlc"_s}));
     }
 
-    void failedSaveKeepsOldFile()
+    // A save the folder refuses: a writable file is rewritten in place, as the stations did;
+    // otherwise the old file stays whole, and the status line and the log say why.
+    void saveInFolderThatRefuses_data()
     {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("fileWritable");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("a folder where the file should be") << u"blocked.dcnf"_s << true << false;
+        QTest::newRow("read-only folder, writable file") << u"line.dcnf"_s << true << true;
+        QTest::newRow("read-only folder and file") << u"line.dcnf"_s << false << false;
+    }
+    void saveInFolderThatRefuses()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, fileWritable);
+        QFETCH(bool, written);
         Station f;
         f.load("\"Modulname\",\"Old\"\r\n");
         const QByteArray before = f.fileBytes();
-        // A folder standing where the file should go cannot be replaced by the save.
-        const QString blocked = f.server() + u"/blocked.dcnf"_s;
-        QVERIFY(QDir().mkpath(blocked + u"/inside"_s));
-        f.settings.configPath = blocked;
+        QVERIFY(QDir().mkpath(f.server() + u"/blocked.dcnf/inside"_s));
+        f.settings.configPath = f.server() + u'/' + file;
+        QFile::setPermissions(f.settings.configPath,
+                              QFile::Permissions::fromInt(fileWritable ? 0x6666 : 0x4444));
         f.controls.setText(T::txtModulname, u"New"_s);
         f.controls.setText(T::txtDeleteDelay, u"3"_s);
-        QVERIFY(!f.config.saveConfig());
+        {
+            const ReadOnlyFolder readOnly(f.tmp.path(), f.server());
+            QCOMPARE(f.config.saveConfig(), written);
+        }
         QCOMPARE(f.controls.modulName, u"New"_s);
         QCOMPARE(f.settings.deleteDelay, 3);
+        const QString error = f.controls.caption(PrintControls::Label::lblError);
+        QCOMPARE(error.contains(u" Configuration "_s + f.settings.configPath +
+                                u" cannot be written: "_s),
+                 !written);
+        QCOMPARE(f.hooks.calls.filter(u"logFailure"_s),
+                 written ? QStringList() : QStringList{u"logFailure "_s + error});
         // No temporary file is left beside the configuration.
         QCOMPARE(QDir(f.server()).entryList(QDir::Files), QStringList{u"line.dcnf"_s});
         f.settings.configPath = f.server() + u"/line.dcnf"_s;
-        QCOMPARE(f.fileBytes(), before);
+        QCOMPARE(f.fileBytes().contains("\"New\""), written);
+        if (!written)
+            QCOMPARE(f.fileBytes(), before);
     }
 
     void saveAs_data()
