@@ -38,7 +38,7 @@ UaSecureChannel::UaSecureChannel(QObject *parent)
             [this] { fail(UaStatus::BadConnectionClosed); });
     connect(&m_renewTimer, &QTimer::timeout, this,
             [this] { sendOpenRequest(OpenSecureChannelRequest::Renew); });
-    connect(&m_openTimer, &QTimer::timeout, this, [this] { fail(UaStatus::BadTimeout); });
+    connect(&m_openTimer, &QTimer::timeout, this, [this] { failOpenInTime(); });
     m_expiryTimer.setInterval(100);
     connect(&m_expiryTimer, &QTimer::timeout, this, &UaSecureChannel::expireRequests);
 }
@@ -60,7 +60,8 @@ void UaSecureChannel::open(const QString &endpointUrl)
     m_token = {};
     m_state = State::Connecting;
     if (!url.isValid() || url.scheme() != QStringLiteral("opc.tcp") || url.host().isEmpty()) {
-        fail(UaStatus::BadTcpEndpointUrlInvalid);
+        fail(UaStatus::BadTcpEndpointUrlInvalid,
+             QStringLiteral("not an endpoint URL of the form opc.tcp://host:port"));
         return;
     }
     m_openTimer.start();
@@ -147,7 +148,7 @@ bool UaSecureChannel::progress(int timeoutMs)
         // A refusal has closed the channel already. A wait that ran out has given up the
         // attempt too: QAbstractSocket resets the socket without a signal.
         if (m_socket->state() == QAbstractSocket::UnconnectedState)
-            fail(UaStatus::BadTimeout);
+            failOpenInTime();
         return false;
     }
     const QDeadlineTimer deadline(timeoutMs);
@@ -200,11 +201,15 @@ void UaSecureChannel::onSocketError()
         fail(UaStatus::BadConnectionClosed);
         break;
     case QAbstractSocket::ConnectionRefusedError:
+        fail(UaStatus::BadNotConnected,
+             QStringLiteral("the connection was refused: nothing accepts connections on that "
+                            "port"));
+        break;
     case QAbstractSocket::HostNotFoundError:
-        fail(UaStatus::BadNotConnected);
+        fail(UaStatus::BadNotConnected, QStringLiteral("the host name cannot be resolved"));
         break;
     default:
-        fail(UaStatus::BadCommunicationError);
+        fail(UaStatus::BadCommunicationError, m_socket->errorString());
     }
 }
 
@@ -359,6 +364,22 @@ void UaSecureChannel::fail(quint32 status)
 {
     if (m_state != State::Closed)
         finish(status);
+}
+
+void UaSecureChannel::fail(quint32 status, const QString &reason)
+{
+    if (m_state == State::Closed)
+        return;
+    m_closeReason = reason;
+    finish(status);
+}
+
+void UaSecureChannel::failOpenInTime()
+{
+    const QString step = m_state == State::Connecting ? QStringLiteral("no connection")
+                                                      : QStringLiteral("no answer to the opening");
+    fail(UaStatus::BadTimeout,
+         step + QStringLiteral(" within %1 ms (time-out)").arg(m_openTimer.interval()));
 }
 
 void UaSecureChannel::finish(quint32 status)

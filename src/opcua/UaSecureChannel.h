@@ -51,7 +51,8 @@ public:
     QString endpointUrl() const { return m_endpointUrl; }
     const ChannelSecurityToken &token() const { return m_token; }
     quint32 closeStatus() const { return m_closeStatus; }
-    // What the server sent in its Error message, if it sent one.
+    // Why the channel closed, in words: the reason of the server's Error message, or what the
+    // client saw (the name did not resolve, the connection was refused, nothing in time).
     QString closeReason() const { return m_closeReason; }
     void setRequestedLifetime(quint32 milliseconds) { m_requestedLifetime = milliseconds; }
     // How long opening (connect, Hello, OpenSecureChannel) may take.
@@ -90,6 +91,10 @@ private:
     void sendOpenRequest(OpenSecureChannelRequest::RequestType type);
     quint32 writeMessage(MessageType type, quint32 requestId, const QByteArray &body);
     void fail(quint32 status);
+    // Fails with a reason for closeReason(): what went wrong, in words for the operator.
+    void fail(quint32 status, const QString &reason);
+    // The channel did not open within the open time-out.
+    void failOpenInTime();
     void finish(quint32 status);
     // Runs now, or after a synchronous wait when one is in progress.
     void notify(std::function<void()> call);

@@ -231,6 +231,26 @@ bool OpcUaLink::isConnected() const
            m_client.session().channel()->state() == UaSecureChannel::State::Open;
 }
 
+QString OpcUaLink::connectionProblem() const
+{
+    const UaSecureChannel *channel = m_client.session().channel();
+    if (isConnected() || m_closed || m_client.state() == UaClient::State::Idle ||
+        channel->state() != UaSecureChannel::State::Closed ||
+        channel->closeStatus() == UaStatus::Good)
+        return {};
+    QString why = UaStatus::name(channel->closeStatus());
+    if (!channel->closeReason().isEmpty())
+        why = channel->closeReason() + u" ("_s + why + u')';
+    const QString url = m_options.endpointFor(m_netId, m_port);
+    const QString remedy =
+        m_options.endpoint.isEmpty()
+            ? u"set the PLC's host name or IP address as the net id (a net id of six numbers is "
+              u"no address), or its endpoint URL as the registry option \"Endpoint\" (area "
+              u"\"OPC UA\")"_s
+            : u"the URL is the registry option \"Endpoint\" (area \"OPC UA\")"_s;
+    return u"PLC not reached at "_s + url + u": "_s + why + u"; "_s + remedy;
+}
+
 void OpcUaLink::showProperties()
 {
     if (m_propertiesView) {
@@ -307,7 +327,7 @@ qint32 OpcUaLink::textSize(const NodeId &node, qint32 &size)
     if (PlcStatus::isLinkFailure(PlcStatus::code(status)))
         return finish(status);
     if (status != UaStatus::Good && status != UaStatus::BadNoMatch)
-        noteFailure(u"maximum text length unknown"_s, status);
+        noteFailure(u"maximum text length unknown: "_s + UaStatus::name(status));
     size = kUnlimitedTextSize;
     return PlcStatus::Good;
 }
@@ -326,7 +346,7 @@ qint32 OpcUaLink::finish(quint32 status)
     if (UaStatus::isBad(status)) {
         ++m_failedCalls;
         if (status != UaStatus::BadServerNotConnected)
-            noteFailure(u"call failed"_s, status);
+            noteFailure(u"call failed: "_s + UaStatus::name(status));
     }
     if (status == UaStatus::BadTimeout && m_client.state() == UaClient::State::Connected)
         m_client.abortConnection(status);
@@ -398,9 +418,8 @@ void OpcUaLink::onConnected(bool newSession)
 // What the server refused, in the developer log (the service's journal): a refusal like the
 // one before is noted again only after a minute or a new session, so a server that refuses
 // every call does not flood it.
-void OpcUaLink::noteFailure(const QString &what, quint32 status)
+void OpcUaLink::noteFailure(const QString &note)
 {
-    const QString note = what + u": "_s + UaStatus::name(status);
     if (note == m_lastNote && m_noted.isValid() && !m_noted.hasExpired(kNoteAgainMs))
         return;
     m_lastNote = note;
@@ -412,7 +431,9 @@ void OpcUaLink::onDisconnected(quint32 status)
 {
     // An attempt that failed while the link was down: its reason, once for each reason.
     if (!m_up) {
-        noteFailure(u"connection attempt failed"_s, status);
+        const QString problem = connectionProblem();
+        noteFailure(problem.isEmpty() ? u"connection attempt failed: "_s + UaStatus::name(status)
+                                      : problem);
         return;
     }
     m_up = false;
@@ -497,6 +518,7 @@ PlcLinkProperties OpcUaLink::properties() const
         {u"Endpoint"_s, m_options.endpointFor(m_netId, m_port)},
         {u"State"_s, stateText(m_client, m_closed)},
         {u"Last connection status"_s, statusText(m_client.lastStatus())},
+        {u"Connection problem"_s, connectionProblem()},
         {u"Session"_s, m_up ? session.sessionId().toString() : QString()},
         {u"Session timeout (ms)"_s,
          m_up ? QString::number(session.revisedSessionTimeout()) : QString()},

@@ -54,6 +54,7 @@ public:
     int reportDelayMs(qint32 hNotification) const override;
     int checkIntervalMs() const override { return m_options.checkMs; }
     bool isConnected() const override;
+    QString connectionProblem() const override;
     qint32 getVariableInfo(const QString &name, qint32 &namespaceIndex, qint32 &size,
                            QString &typeName, qint32 &dataTypeId, qint32 &accessLevel) override;
 
@@ -98,7 +99,7 @@ private:
     void onDataChanged(quint32 clientHandle, const DataValue &value);
     void onSubscriptionLost(quint32 status);
     void forgetSubscription();
-    void noteFailure(const QString &what, quint32 status);
+    void noteFailure(const QString &note);
     QString samplingText() const;
 
     OpcUaLinkOptions m_options;

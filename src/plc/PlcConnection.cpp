@@ -147,9 +147,13 @@ bool PlcConnection::createRequiredHandle(CommLink &record, qint32 CommLink::*fie
     qint32 handle = 0;
     const qint32 result = m_link.createHandle(name, handle);
     if (result != PlcStatus::Good) {
-        m_controls.setCaption(PrintControls::Label::lblError,
-                              failureText(u"Create VarHandle: "_s, name, result));
-        m_log.writeLog(m_controls.caption(PrintControls::Label::lblError), false, true);
+        // Without a session the name is not at fault: the line below says where the PLC was
+        // looked for and why it was not reached.
+        QString text = failureText(u"Create VarHandle: "_s, name, result);
+        if (const QString problem = m_link.connectionProblem(); !problem.isEmpty())
+            text += u"\r\n"_s + problem;
+        m_controls.setCaption(PrintControls::Label::lblError, text);
+        m_log.writeLog(text, false, true);
         return false;
     }
     record.*field = handle;

@@ -65,6 +65,9 @@ public:
     // Whether the link has a working session now. A call that failed without one may never
     // have reached the PLC, or reached it and lost its answer on the way back.
     virtual bool isConnected() const { return true; }
+    // Without a session: which PLC address was tried and why it failed, in words for the
+    // operator, with what to change. Empty when connected or not known.
+    virtual QString connectionProblem() const { return {}; }
     // Describes a variable: size is its size in bytes (a text: its maximum length plus one
     // for the terminating NUL, 256 when it has no maximum). The other outputs say where and
     // what it is: namespace index, type name and numeric data type id, access level bits.

@@ -80,6 +80,9 @@ public:
     int reportDelayMs(qint32) const override { return m_reportDelayMs; }
     int checkIntervalMs() const override { return m_checkIntervalMs; }
     bool isConnected() const override { return m_connected && !m_closed; }
+    QString connectionProblem() const override { return isConnected() ? QString() : m_problem; }
+    // What connectionProblem() says while the simulated link is not connected.
+    void setConnectionProblem(const QString &text) { m_problem = text; }
     qint32 getVariableInfo(const QString &name, qint32 &namespaceIndex, qint32 &size,
                            QString &typeName, qint32 &dataTypeId, qint32 &accessLevel) override;
 
@@ -129,6 +132,7 @@ private:
     qint32 m_nextHandle = 1;
     qint32 m_nextNotification = 1001;
     bool m_connected = true;
+    QString m_problem;
     int m_reportDelayMs = 0;
     int m_checkIntervalMs = 0;
     bool m_closed = false;

@@ -40,6 +40,7 @@ private Q_SLOTS:
     void namespaceByUri();
     void raisedFlagIsNotified();
     void callToAStalledServerTimesOutOnce();
+    void unreachableServerFailsAtOnceAfterTheFirstCall_data();
     void unreachableServerFailsAtOnceAfterTheFirstCall();
     void stationOutlastsRefusedSubscriptions();
 
@@ -266,17 +267,48 @@ void TstOpcUaLink::callToAStalledServerTimesOutOnce()
     QCOMPARE(m_link->readLong(h, 4, value), PlcStatus::Good);
 }
 
+// The link also says where it looked for the PLC, why it failed and what to change; %1 is a
+// port where nothing listens.
+void TstOpcUaLink::unreachableServerFailsAtOnceAfterTheFirstCall_data()
+{
+    QTest::addColumn<QString>("netId");
+    QTest::addColumn<QString>("endpointOption");
+    QTest::addColumn<QString>("problem");
+    const QString netIdRemedy = u"set the PLC's host name or IP address as the net id"_s;
+    QTest::newRow("refused") << u"127.0.0.1"_s << QString()
+                             << u"PLC not reached at opc.tcp://127.0.0.1:%1: the connection was "
+                                u"refused: nothing accepts connections on that port"_s;
+    QTest::newRow("a Windows station's net id")
+        << u"192.168.10.21.1.1"_s << QString()
+        << u"PLC not reached at opc.tcp://192.168.10.21.1.1:%1: the host name cannot be "
+           u"resolved (BadNotConnected); "_s +
+               netIdRemedy;
+    QTest::newRow("endpoint option")
+        << u"192.168.10.21.1.1"_s << u"opc.tcp://127.0.0.1:%1"_s
+        << u"PLC not reached at opc.tcp://127.0.0.1:%1: the connection was refused: nothing "
+           u"accepts connections on that port (BadNotConnected); the URL is the registry option "
+           u"\"Endpoint\" (area \"OPC UA\")"_s;
+}
+
 void TstOpcUaLink::unreachableServerFailsAtOnceAfterTheFirstCall()
 {
+    QFETCH(QString, netId);
+    QFETCH(QString, endpointOption);
+    QFETCH(QString, problem);
     QTcpServer probe;
     QVERIFY(probe.listen(QHostAddress::LocalHost));
-    const quint16 port = probe.serverPort();
+    const QString port = QString::number(probe.serverPort());
     probe.close();
-    OpcUaLink link(OpcUaLinkOptions{});
-    link.setNetId(u"127.0.0.1"_s);
-    link.setPort(QString::number(port));
+    OpcUaLinkOptions options;
+    options.endpoint = endpointOption.replace(u"%1"_s, port);
+    OpcUaLink link(options);
+    link.setNetId(netId);
+    QCOMPARE(link.connectionProblem(), QString()); // nothing tried yet
+    link.setPort(port);
     qint32 h = 0;
     QCOMPARE(link.createHandle(kFlag, h), PlcStatus::BadServerNotConnected);
+    QVERIFY2(link.connectionProblem().startsWith(problem.replace(u"%1"_s, port)),
+             qPrintable(link.connectionProblem()));
     QCOMPARE(link.createHandle(kFlag, h), PlcStatus::BadServerNotConnected);
     QVERIFY(link.properties().at(1).value.startsWith(u"Retrying"_s) ||
             link.properties().at(1).value == u"Connecting"_s);

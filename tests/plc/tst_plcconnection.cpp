@@ -92,6 +92,7 @@ private Q_SLOTS:
     void flagFoundByReads_data();
     void flagFoundByReads();
     void oneServiceAtATime();
+    void unreachablePlcIsNamed();
 };
 
 void TestPlcConnection::connectPlc_data()
@@ -325,6 +326,26 @@ void TestPlcConnection::oneServiceAtATime()
     QVERIFY(st.connection.plcLinks().front() != first); // rebuilt afterwards
     QTest::qWait(50);
     QCOMPARE(st.served.size(), 1);
+}
+
+// Without a session the failure also says where the PLC was looked for and why it was not
+// reached, in the status line and the log alike.
+void TestPlcConnection::unreachablePlcIsNamed()
+{
+    Station st(false, {});
+    const QString problem = u"PLC not reached at opc.tcp://192.168.10.21.1.1:851: the host name "
+                            u"cannot be resolved"_s;
+    st.plc.setConnected(false);
+    st.plc.setConnectionProblem(problem);
+    st.plc.failCreateHandle(kPrint + u"anfordErr"_s, PlcStatus::BadServerNotConnected);
+    st.connection.connectPlc();
+    const QString shown = st.controls.caption(PrintControls::Label::lblError);
+    QVERIFY2(shown.endsWith(u" Create VarHandle: Etk1.Print.anfordErr"_s +
+                            QString::number(PlcStatus::BadServerNotConnected) + u"\r\n"_s +
+                            problem),
+             qPrintable(QString(shown).replace(u"\r\n"_s, u" | "_s)));
+    QCOMPARE(st.log.entries.size(), 1);
+    QCOMPARE(st.log.entries.first().str, shown);
 }
 
 QTEST_GUILESS_MAIN(TestPlcConnection)
