@@ -8,6 +8,7 @@
 #include "PrintDataServices.h"
 #include "PrintLookup.h"
 #include "PrintRequest.h"
+#include "PrintvarsQuery.h"
 #include "QueryTransfer.h"
 #include "RawOutput.h"
 #include "RecordingLog.h"
@@ -448,6 +449,50 @@ private Q_SLOTS:
         const QString missing = s.dir.filePath(u"missing.db"_s);
         DatabasePreparation::prepareDatabase(missing);
         QVERIFY(!QFile::exists(missing));
+    }
+
+    // The label output's record read: the outcomes it tells apart, the lot name bound (an
+    // apostrophe is looked up, not pasted) and shown in the statement as the station writes
+    // it.
+    void printvars_data()
+    {
+        QTest::addColumn<QString>("setup"); // statements after the table's creation
+        QTest::addColumn<QString>("lot");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("text");
+        using O = Printvars::Outcome;
+        const QString insert = u"INSERT INTO Druckdaten (LosName, TeileNr, Printvars) VALUES "_s;
+        QTest::newRow("found") << insert + u"('L2', 7, '<L><A>x</A></L>')"_s << u"L2"_s
+                               << int(O::Found) << u"<L><A>x</A></L>"_s;
+        QTest::newRow("an apostrophe")
+            << insert + u"('O''Neil', 7, '<L/>')"_s << u"O'Neil"_s << int(O::Found) << u"<L/>"_s;
+        QTest::newRow("Null") << QString() << u"L1"_s << int(O::NoRecord) << QString();
+        QTest::newRow("empty") << insert + u"('L3', 7, '')"_s << u"L3"_s << int(O::Empty)
+                               << QString();
+        QTest::newRow("no record") << QString() << u"L9"_s << int(O::NoRecord) << QString();
+        QTest::newRow("no table") << u"DROP TABLE Druckdaten"_s << u"L1"_s << int(O::QueryFailed)
+                                  << QString();
+        QTest::newRow("no database")
+            << u"missing"_s << u"L1"_s << int(O::DatabaseMissing) << QString();
+    }
+    void printvars()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, lot);
+        PrintDataStation s(u"LosName VARCHAR(40), TeileNr INTEGER, Printvars TEXT"_s);
+        if (setup == u"missing"_s)
+            s.controls.serverPath = s.dir.filePath(u"gone.db"_s);
+        else if (!setup.isEmpty())
+            s.execute({setup});
+        const Printvars read = PrintvarsQuery::read(s.controls.serverPath, {}, lot, 7);
+        QTEST(int(read.outcome), "outcome");
+        QTEST(read.text, "text");
+        if (read.outcome != Printvars::Outcome::DatabaseMissing)
+            QCOMPARE(read.query,
+                     u"Select * from Druckdaten where LosName='"_s + lot + u"' and TeileNr=7"_s);
+        QCOMPARE(read.description.isEmpty(),
+                 read.outcome != Printvars::Outcome::QueryFailed &&
+                     read.outcome != Printvars::Outcome::DatabaseMissing);
     }
 
     void connection_data()
