@@ -140,8 +140,11 @@ int main(int argc, char **argv)
     plc.setPropertiesView(&plcProperties);
     StationServices services({settings, controls, eventLog, queue, registry, plc, appFolder});
     services.commLog().setHistoryView(&window);
-    PrintServices printing(
-        {settings, controls, services.commLog(), prompt, plc, services.plcConnection(), registry});
+    PrintServices printing({settings, controls, services.commLog(), prompt, plc,
+                            services.plcConnection(), registry, [&services] {
+                                services.imageCleanup().cleanLabelImages();
+                            }});
+    services.setBackendRestart([&printing](bool close) { printing.restartBackends(close); });
     QObject::connect(&window, &MainWindow::testPrintRequested, &window,
                      [&printing] { printing.testPrint(); });
     TrayManagerLink link(window);

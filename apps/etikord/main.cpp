@@ -19,14 +19,18 @@
 #include "SyslogSocket.h"
 #include "UnixSignals.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcService, "etikor.service")
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // Labels are painted with fonts, which need a GUI application; a service has no display,
+    // and paints off the screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     UnixSignals unixSignals;
     PrintControls controls;
     SyslogSocket syslog(QStringLiteral("Etikor"));
@@ -52,8 +56,11 @@ int main(int argc, char **argv)
     StationServices services({settings, controls, eventLog, queue, registry, plc, appFolder});
     ServicePrompt prompt(services.commLog());
     queue.setOverflowPrompt(&prompt);
-    PrintServices printing(
-        {settings, controls, services.commLog(), prompt, plc, services.plcConnection(), registry});
+    PrintServices printing({settings, controls, services.commLog(), prompt, plc,
+                            services.plcConnection(), registry, [&services] {
+                                services.imageCleanup().cleanLabelImages();
+                            }});
+    services.setBackendRestart([&printing](bool close) { printing.restartBackends(close); });
     NoManagerLink link;
     Station station({settings, controls, prompt, services, link, PrinterSource::system(), appFolder,
                      AppFolder::programName()});

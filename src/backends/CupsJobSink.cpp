@@ -16,7 +16,7 @@ Failure cupsFailure()
 
 } // namespace
 
-std::unique_ptr<CupsJobSink> CupsJobSink::open(const QString &printerName)
+std::unique_ptr<CupsJobSink> CupsJobSink::open(const QString &printerName, const char *format)
 {
     if (printerName.isEmpty())
         return nullptr;
@@ -28,11 +28,12 @@ std::unique_ptr<CupsJobSink> CupsJobSink::open(const QString &printerName)
                                          instance.isEmpty() ? nullptr : instance.constData());
     if (!dest)
         return nullptr;
-    return std::unique_ptr<CupsJobSink>(new CupsJobSink(dest));
+    return std::unique_ptr<CupsJobSink>(new CupsJobSink(dest, format));
 }
 
-CupsJobSink::CupsJobSink(cups_dest_t *dest)
+CupsJobSink::CupsJobSink(cups_dest_t *dest, const char *format)
     : m_dest(dest)
+    , m_format(format)
 {
 }
 
@@ -50,8 +51,8 @@ Failure CupsJobSink::send(const QByteArray &bytes, const QString &documentName)
                                     m_dest->num_options, m_dest->options);
     if (jobId == 0)
         return cupsFailure();
-    if (cupsStartDocument(CUPS_HTTP_DEFAULT, m_dest->name, jobId, title.constData(),
-                          CUPS_FORMAT_RAW, 1) != HTTP_STATUS_CONTINUE)
+    if (cupsStartDocument(CUPS_HTTP_DEFAULT, m_dest->name, jobId, title.constData(), m_format, 1) !=
+        HTTP_STATUS_CONTINUE)
         return cancel(jobId);
     if (cupsWriteRequestData(CUPS_HTTP_DEFAULT, bytes.constData(),
                              static_cast<size_t>(bytes.size())) != HTTP_STATUS_CONTINUE)

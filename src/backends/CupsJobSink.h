@@ -7,14 +7,18 @@
 
 typedef struct cups_dest_s cups_dest_t;
 
-// A CUPS destination ("queue" or "queue/instance") receiving raw jobs: the bytes pass to the
-// device unfiltered, as a Windows spooler's RAW datatype does. The instance's options (copies
-// and the like) go with every job.
+// A CUPS destination ("queue" or "queue/instance") receiving jobs of one document format:
+// raw jobs pass to the device unfiltered, as a Windows spooler's RAW datatype does; a PDF
+// label goes through the queue's driver. The instance's options (copies and the like) go
+// with every job.
 class CupsJobSink : public RawJobSink {
 public:
+    static constexpr const char *kRaw = "application/vnd.cups-raw";
+    static constexpr const char *kPdf = "application/pdf";
+
     // The sink for a destination CUPS knows; nullptr when it knows none of that name (or the
     // server cannot be reached, which a station cannot tell apart either).
-    static std::unique_ptr<CupsJobSink> open(const QString &printerName);
+    static std::unique_ptr<CupsJobSink> open(const QString &printerName, const char *format = kRaw);
     ~CupsJobSink() override;
     CupsJobSink(const CupsJobSink &) = delete;
     CupsJobSink &operator=(const CupsJobSink &) = delete;
@@ -22,8 +26,9 @@ public:
     Failure send(const QByteArray &bytes, const QString &documentName) override;
 
 private:
-    explicit CupsJobSink(cups_dest_t *dest);
+    CupsJobSink(cups_dest_t *dest, const char *format);
     Failure cancel(int jobId) const;
 
     cups_dest_t *m_dest;
+    const char *m_format;
 };

@@ -1,8 +1,12 @@
 #include "PrintServices.h"
 
+#include "AppSettings.h"
 #include "CommLink.h"
+#include "GlabelsProgram.h"
 #include "OptionStore.h"
 #include "PlcConnection.h"
+#include "PrintControls.h"
+#include "PrintvarsQuery.h"
 
 using namespace Qt::StringLiterals;
 
@@ -13,12 +17,34 @@ bool answerFailedRaw(OptionStore &options)
 {
     return options.getOption(u"FailedJobToPLC"_s, u"RAW"_s).trimmed() == u"1"_s;
 }
+
+// Registry option "Resolution(dpi)" in the area "Label": the dots per inch of a socket://
+// label printer, which gets its labels as bitmaps.
+int labelDpi(OptionStore &options)
+{
+    bool ok = false;
+    const int dpi = options.getOption(u"Resolution(dpi)"_s, u"Label"_s).trimmed().toInt(&ok);
+    return ok && dpi >= 72 && dpi <= 1200 ? dpi : LabelPrinter::kDefaultDpi;
+}
 } // namespace
 
 PrintServices::PrintServices(Parts parts)
     : m_connection(parts.connection)
     , m_raw(parts.settings, parts.controls, m_request, parts.log, parts.prompt)
     , m_command(parts.settings, parts.controls, parts.log)
+    , m_labelPrinter(parts.settings, labelDpi(parts.options))
+    , m_label({parts.settings, parts.controls, parts.log, m_request,
+               [this](QString &) -> std::unique_ptr<LabelProgram> {
+                   return std::make_unique<GlabelsProgram>(
+                       [this](const LabelRenderer &renderer, const LabelValues &values) {
+                           return m_labelPrinter.print(renderer, values);
+                       });
+               },
+               [&settings = parts.settings, &controls = parts.controls](const QString &lot,
+                                                                        qint32 part) {
+                   return PrintvarsQuery::read(controls.serverPath, settings.baseDir, lot, part);
+               },
+               parts.cleanLabelImages})
     , m_dataServices{parts.settings, parts.controls, m_request, parts.log, parts.plc, m_raw}
     , m_druckdaten(m_dataServices)
     , m_query(m_dataServices)
@@ -33,6 +59,9 @@ PrintServices::PrintServices(Parts parts)
                        return m_lookup.lookupPrint(losName, teileNr, link);
                    }})
 {
+    m_lookup.setLabelPrint([this](const QString &losName, qint32 teileNr, bool close) {
+        return m_label.labelPrint(losName, teileNr, close);
+    });
     m_connection.setRequestHandler([this](CommLink &record) {
         m_cycle.readProd(record);
         return !m_cycle.answerPending();

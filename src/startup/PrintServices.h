@@ -2,6 +2,8 @@
 
 #include "CommandRunner.h"
 #include "DruckdatenTransfer.h"
+#include "LabelPrint.h"
+#include "LabelPrinter.h"
 #include "PrintDataServices.h"
 #include "PrintLookup.h"
 #include "PrintRequest.h"
@@ -27,6 +29,8 @@ public:
         PlcLink &plc;
         PlcConnection &connection;
         OptionStore &options;
+        // The label images' cleanup, run whenever the label program (re)starts.
+        std::function<void()> cleanLabelImages;
     };
 
     explicit PrintServices(Parts parts);
@@ -35,6 +39,8 @@ public:
     PrintServices &operator=(const PrintServices &) = delete;
 
     void testPrint() { m_testPrint.run(); }
+    // The outputs' restart after the configuration changed, or their end (close).
+    void restartBackends(bool close) { m_label.labelPrint({}, 0, close); }
     PrintRequest &request() { return m_request; }
     PrintLookup &lookup() { return m_lookup; }
 
@@ -43,6 +49,8 @@ private:
     PrintRequest m_request;
     RawPrinter m_raw;
     CommandRunner m_command;
+    LabelPrinter m_labelPrinter;
+    LabelPrint m_label;
     PrintDataServices m_dataServices;
     DruckdatenTransfer m_druckdaten;
     QueryTransfer m_query;

@@ -73,6 +73,12 @@ void StationServices::prepareDatabase(const QString &serverPath)
     DatabasePreparation::prepareDatabase(serverPath, m_settings.baseDir);
 }
 
+void StationServices::restartBackends(bool close)
+{
+    if (m_restartBackends)
+        m_restartBackends(close);
+}
+
 void StationServices::cleanCadImages()
 {
     m_imageCleanup.cleanCadImages();

@@ -7,6 +7,8 @@
 #include "PlcConnection.h"
 #include "StationHooks.h"
 
+#include <functional>
+
 struct AppSettings;
 class AppEventLog;
 class MessageQueue;
@@ -47,6 +49,12 @@ public:
     void terminateLinks() override;
     void closePlcLink() override;
     void prepareDatabase(const QString &serverPath) override;
+    void restartBackends(bool close) override;
+    // What restarts the outputs (they are built after these services, with the prompt).
+    void setBackendRestart(std::function<void(bool close)> restart)
+    {
+        m_restartBackends = std::move(restart);
+    }
     void cleanCadImages() override;
     void dropMessageQueue() override;
 
@@ -59,4 +67,5 @@ private:
     CommLog m_commLog;
     ImageCleanup m_imageCleanup;
     PlcConnection m_plcConnection;
+    std::function<void(bool close)> m_restartBackends;
 };
