@@ -4,6 +4,7 @@
 
 #include <QPainter>
 #include <QTransform>
+#include <cmath>
 #include <memory>
 #include <zint.h>
 
@@ -48,14 +49,26 @@ QString BarcodePainter::paint(QPainter &painter, const QRectF &box, const Barcod
     const zint_vector *v = symbol->vector;
     double sx = box.width() / v->width;
     double sy = box.height() / v->height;
-    QPointF origin = box.topLeft();
-    if (style.matrix) {
+    if (style.matrix)
         sx = sy = qMin(sx, sy);
-        origin += QPointF((box.width() - v->width * sx) / 2, (box.height() - v->height * sy) / 2);
+    // On a bitmap (a label printer's dots) every module is a whole number of dots wide: bars
+    // of uneven width would not scan. The barcode then takes what fits and is centred.
+    const bool raster = painter.device()->devType() == QInternal::Image;
+    const double dotsPerUnit = painter.deviceTransform().m11();
+    if (raster && dotsPerUnit > 0 && symbol->width > 0) {
+        const double unitsPerModule = v->width / symbol->width;
+        const double dots = std::floor(sx * unitsPerModule * dotsPerUnit);
+        sx = qMax(1.0, dots) / (unitsPerModule * dotsPerUnit);
+        if (style.matrix)
+            sy = sx;
     }
+    const QPointF origin =
+        box.topLeft() + QPointF((box.width() - v->width * sx) / 2,
+                                style.matrix ? (box.height() - v->height * sy) / 2 : 0);
     const QTransform toBox = QTransform::fromTranslate(origin.x(), origin.y()).scale(sx, sy);
 
     painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, !raster);
     painter.setPen(Qt::NoPen);
     painter.setBrush(options.color);
     for (const zint_vector_rect *r = v->rectangles; r; r = r->next) {
