@@ -14,6 +14,7 @@
 #include "PlcPropertiesWindow.h"
 #include "PrintControls.h"
 #include "PrintServices.h"
+#include "RenderLabelCommand.h"
 #include "Registry.h"
 #include "RegistryStore.h"
 #include "Station.h"
@@ -110,6 +111,12 @@ void wireWindow(MainWindow &window, Station &station, PrintControls &controls)
 
 int main(int argc, char **argv)
 {
+    if (argc > 1 && qstrcmp(argv[1], RenderLabelCommand::kOption) == 0) {
+        if (!displayAvailable())
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication app(argc, argv);
+        return RenderLabelCommand::run(app.arguments().mid(1));
+    }
     if (!displayAvailable())
         return runWithoutDisplay(argc, argv);
     QApplication app(argc, argv);
