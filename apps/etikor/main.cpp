@@ -14,9 +14,9 @@
 #include "PlcPropertiesWindow.h"
 #include "PrintControls.h"
 #include "PrintServices.h"
-#include "RenderLabelCommand.h"
 #include "Registry.h"
 #include "RegistryStore.h"
+#include "RenderLabelCommand.h"
 #include "Station.h"
 #include "StationServices.h"
 #include "SyslogSocket.h"
@@ -152,6 +152,7 @@ int main(int argc, char **argv)
                                 services.imageCleanup().cleanLabelImages();
                             }});
     services.setBackendRestart([&printing](bool close) { printing.restartBackends(close); });
+    printing.setLabelPreview([&window](const QImage &label) { window.showLabelPreview(label); });
     QObject::connect(&window, &MainWindow::testPrintRequested, &window,
                      [&printing] { printing.testPrint(); });
     TrayManagerLink link(window);

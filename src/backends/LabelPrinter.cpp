@@ -45,7 +45,10 @@ Failure LabelPrinter::print(const LabelRenderer &renderer, const LabelValues &va
         return labelFailure(problems.join(u"; "_s));
     if (!sink)
         return labelFailure(u"the printer "_s + name + u" is not known"_s);
-    return sink->send(job, u"Label"_s);
+    const Failure sent = sink->send(job, u"Label"_s);
+    if (!sent.pending() && m_printed)
+        m_printed(renderer, values);
+    return sent;
 }
 
 QByteArray LabelPrinter::zpl(const QImage &label)

@@ -4,6 +4,7 @@
 #include "LabelRenderer.h"
 
 #include <QByteArray>
+#include <functional>
 
 class QImage;
 struct AppSettings;
@@ -16,7 +17,11 @@ class LabelPrinter {
 public:
     static constexpr int kDefaultDpi = 203;
 
+    // Told of every label that reached its printer (the desktop shows it).
+    using Printed = std::function<void(const LabelRenderer &renderer, const LabelValues &values)>;
+
     LabelPrinter(const AppSettings &settings, int socketDpi = kDefaultDpi);
+    void setPrinted(Printed printed) { m_printed = std::move(printed); }
 
     // Renders and sends one label. A label with an object that cannot be painted (a barcode
     // whose data its symbology refuses) is not sent: its failure says why.
@@ -28,4 +33,5 @@ public:
 private:
     const AppSettings &m_settings;
     int m_dpi;
+    Printed m_printed;
 };

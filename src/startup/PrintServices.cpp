@@ -3,6 +3,7 @@
 #include "AppSettings.h"
 #include "CommLink.h"
 #include "GlabelsProgram.h"
+#include "LabelImage.h"
 #include "OptionStore.h"
 #include "PlcConnection.h"
 #include "PrintControls.h"
@@ -66,6 +67,15 @@ PrintServices::PrintServices(Parts parts)
         m_cycle.readProd(record);
         return !m_cycle.answerPending();
     });
+}
+
+void PrintServices::setLabelPreview(std::function<void(const QImage &label)> show)
+{
+    constexpr double kScreenDpi = 96;
+    m_labelPrinter.setPrinted(
+        [show = std::move(show)](const LabelRenderer &renderer, const LabelValues &values) {
+            show(LabelImage::render(renderer, values, kScreenDpi));
+        });
 }
 
 // A request that arrives after this is gone finds no handler and stays raised.

@@ -39,6 +39,8 @@ public:
     PrintServices &operator=(const PrintServices &) = delete;
 
     void testPrint() { m_testPrint.run(); }
+    // Every label printed, as a picture for the desktop's preview.
+    void setLabelPreview(std::function<void(const QImage &label)> show);
     // The outputs' restart after the configuration changed, or their end (close).
     void restartBackends(bool close) { m_label.labelPrint({}, 0, close); }
     PrintRequest &request() { return m_request; }

@@ -6,8 +6,10 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFontDatabase>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -299,6 +301,15 @@ void MainWindow::showFromTray()
 void MainWindow::setTrayIcon(QSystemTrayIcon *icon)
 {
     m_trayIcon = icon;
+}
+
+void MainWindow::showLabelPreview(const QImage &label)
+{
+    QLabel *preview = m_panel->labelPreview();
+    preview->setPixmap(QPixmap::fromImage(
+        label.scaled(preview->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    preview->setToolTip(
+        tr("Last label printed, %1").arg(QDateTime::currentDateTime().toString(Qt::ISODate)));
 }
 
 void MainWindow::unload()

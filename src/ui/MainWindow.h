@@ -9,6 +9,7 @@
 #include <QPointer>
 
 class QAction;
+class QImage;
 class QMenu;
 class QPlainTextEdit;
 class QSystemTrayIcon;
@@ -49,6 +50,10 @@ public:
     // The tray icon the minimise check hands the window to; none: the window stays
     // minimised in the task bar, so the operator can always reach it.
     void setTrayIcon(QSystemTrayIcon *icon);
+
+    // Shows the last label printed, scaled into the preview beside the status lines; its tool
+    // tip says when.
+    void showLabelPreview(const QImage &label);
 
     // The shutdown sequence's last step: closes the window for good. A close from anywhere
     // else (the window manager, the desktop logging out) only asks for the shutdown.

@@ -66,6 +66,10 @@ void SettingsPanel::createControls()
     m_printerCaption->setBuddy(m_printer);
     m_printerDeviceCaption =
         namedLabel(QStringLiteral("lblPrinterDevice"), QStringLiteral("Aktiv. Printer:"));
+    m_preview = namedLabel(QStringLiteral("picLabel"), QString());
+    m_preview->setFixedSize(kPreviewSize);
+    m_preview->setAlignment(Qt::AlignCenter);
+    m_preview->setFrameShape(QFrame::StyledPanel);
     m_connection = namedButton(QStringLiteral("cmdConnection"), QStringLiteral("..."));
     m_save = namedButton(QStringLiteral("cmdSave"), QStringLiteral("Save"));
     m_load = namedButton(QStringLiteral("cmdLoad"), QStringLiteral("Load"));
@@ -165,4 +169,5 @@ void SettingsPanel::arrangePrinterAndStatus(QGridLayout *grid)
     grid->addWidget(checkBox(C::chkRefresh), 14, 3);
     grid->addWidget(label(L::lblError), 15, 0, 1, 4);
     grid->addWidget(label(L::lblLastComm), 16, 0, 1, 4);
+    grid->addWidget(m_preview, 13, 4, 4, 1, Qt::AlignTop | Qt::AlignRight);
 }

@@ -20,12 +20,15 @@ class SettingsPanel : public QWidget {
 public:
     // Lines of text the status line lblError shows.
     static constexpr int kStatusLines = 3;
+    static constexpr QSize kPreviewSize{160, 80};
 
     explicit SettingsPanel(QWidget *parent = nullptr);
 
     QLineEdit *textBox(PrintControls::TextBox box) const { return m_text[size_t(box)]; }
     QCheckBox *checkBox(PrintControls::CheckBox box) const { return m_check[size_t(box)]; }
     QLabel *label(PrintControls::Label label) const { return m_label[size_t(label)]; }
+    // The last label printed, small, beside the printer and the status lines.
+    QLabel *labelPreview() const { return m_preview; }
     LockableComboBox *printerBox() const { return m_printer; }
     QPushButton *saveButton() const { return m_save; }
     QPushButton *loadButton() const { return m_load; }
@@ -48,6 +51,7 @@ private:
     LockableComboBox *m_printer = nullptr;
     QLabel *m_printerCaption = nullptr;
     QLabel *m_printerDeviceCaption = nullptr;
+    QLabel *m_preview = nullptr;
     QPushButton *m_save = nullptr;
     QPushButton *m_load = nullptr;
     QPushButton *m_connection = nullptr;

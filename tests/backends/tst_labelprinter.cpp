@@ -81,7 +81,12 @@ private Q_SLOTS:
         SocketPrinter printer;
         AppSettings settings;
         settings.printerName = u"socket://127.0.0.1:%1"_s.arg(printer.port());
-        QCOMPARE(LabelPrinter(settings, 203).print(*m_renderer, kPump).description, QString());
+        LabelPrinter labelPrinter(settings, 203);
+        QList<LabelValues> printed; // what the desktop's preview is told
+        labelPrinter.setPrinted(
+            [&printed](const LabelRenderer &, const LabelValues &values) { printed << values; });
+        QCOMPARE(labelPrinter.print(*m_renderer, kPump).description, QString());
+        QCOMPARE(printed, QList<LabelValues>{kPump});
         const QByteArray job = printer.nextJob(10000);
         QVERIFY2(job.startsWith("^XA^PW559^LL240^FO0,0^GFA,16800,16800,70,"), job.left(60).data());
         QVERIFY(job.endsWith("^FS^XZ\r\n"));

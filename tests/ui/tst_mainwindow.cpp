@@ -224,6 +224,15 @@ private Q_SLOTS:
         m_controls->setText(PrintControls::TextBox::txtCommand, command);
         QCOMPARE(child<QLineEdit>(u"txtCommand"_s)->toolTip(), command);
 
+        // The last label printed shows beside the status lines, scaled into its box.
+        QImage label(560, 240, QImage::Format_RGB32);
+        label.fill(Qt::black);
+        m_window->showLabelPreview(label);
+        const auto *preview = child<QLabel>(u"picLabel"_s);
+        QCOMPARE(preview->pixmap().size(),
+                 label.size().scaled(preview->size(), Qt::KeepAspectRatio));
+        QVERIFY(preview->toolTip().startsWith(u"Last label printed, "_s));
+
         m_window->resize(100, 100);
         const QRect inside = m_window->rect();
         for (const QWidget *w : m_window->centralWidget()->findChildren<QWidget *>()) {
