@@ -140,60 +140,28 @@ private Q_SLOTS:
         const QString both = u"<Label><Artikel>4711-A</Artikel><Logo>Images\\logo.bmp</Logo>"
                              u"</Label>"_s;
         const QStringList printed{u"printLabel 1"_s, u"formFeed"_s};
-        const int found = int(O::Found);
-        QTest::newRow("text and image")
-            << found << both << 1 << false << 0
-            << QStringList{u"value Artikel=4711-A"_s, u"file Logo=%F/Images/logo.bmp"_s} + printed
-            << QString() << false << 0;
-        QTest::newRow("an object the layout lacks: printed all the same")
-            << found << u"<Label><Artikel>x</Artikel><Preis>1</Preis></Label>"_s << 1 << false << 0
-            << QStringList{u"value Artikel=x"_s} + printed << u"Fields <Preis> not found !"_s + job
-            << true << 1;
-        QTest::newRow("an image missing: printed all the same")
-            << found << u"<L><Logo>Images\\none.bmp</Logo><Artikel>x</Artikel></L>"_s << 1 << false
-            << 0 << QStringList{u"value Artikel=x"_s} + printed
-            << u"Image <%F/Images/none.bmp> not found !"_s + job << true << 1;
-        QTest::newRow("an image outside the label folder")
-            << found << u"<L><Logo>..\\..\\etc\\passwd</Logo></L>"_s << 1 << false << 1
-            << QStringList() << u"No Fields converted !"_s + job << true << 2;
-        QTest::newRow("only a layout")
-            << found << u"<L><Layout>Layout\\type2.lab</Layout></L>"_s << 1 << false << 1
-            << QStringList{u"open type2.lab"_s} << u"No Fields converted !"_s + job << true << 1;
-        QTest::newRow("a declaration first: no fields")
-            << found << u"<?xml version=\"1.0\"?><L><Artikel>x</Artikel></L>"_s << 1 << false << 1
-            << QStringList() << u"No Fields converted !"_s + job << true << 1;
-        QTest::newRow("not XML") << found << u"<L><Artikel>x</L>"_s << 1 << false << 1
-                                 << QStringList() << u"Opening and ending tag mismatch."_s << true
-                                 << 1;
-        QTest::newRow("a layout that cannot be opened")
-            << found << u"<L><Layout>Layout\\gone.lab</Layout><Artikel>x</Artikel></L>"_s << 1
-            << false << 1 << QStringList{u"open gone.lab"_s}
-            << u"Can't open Labelshop !  \r\n%F/Layout/gone.lab\r\nno such layout"_s << true << 1;
-        QTest::newRow("a layout outside the label folder")
-            << found << u"<L><Layout>..\\x.lab</Layout></L>"_s << 1 << false << 1 << QStringList()
-            << u"Can't open Labelshop !  \r\n..\\x.lab\r\nthe layout ..\\x.lab lies outside "
-               u"the label folder %F"_s
-            << true << 1;
-        QTest::newRow("the printer fails")
-            << found << both << 1 << true << 1
-            << QStringList{u"value Artikel=4711-A"_s, u"file Logo=%F/Images/logo.bmp"_s,
-                           u"printLabel 1"_s}
-            << u"Print label: offline"_s + job << true << 1;
-        QTest::newRow("no record, one output")
-            << int(O::NoRecord) << QString() << 1 << false << 1 << QStringList()
-            << u"No Printdata found !  <L1> <7>"_s << false << 1;
-        QTest::newRow("no record, two outputs: no word")
-            << int(O::NoRecord) << QString() << 2 << false << 1 << QStringList() << QString()
-            << false << 0;
-        QTest::newRow("Printvars empty")
-            << int(O::Empty) << QString() << 1 << false << 1 << QStringList()
-            << u"Field Printvars empty !  <L1> <7>"_s << true << 1;
-        QTest::newRow("no database")
-            << int(O::DatabaseMissing) << QString() << 1 << false << 1 << QStringList()
-            << u"Database not found: /data/druck.db"_s << true << 1;
-        QTest::newRow("the query fails: then no record")
-            << int(O::QueryFailed) << QString() << 1 << false << 1 << QStringList()
-            << u"No Printdata found !  <L1> <7>"_s << false << 2;
+        const int found = int(O::Found), none = int(O::NoRecord);
+        const QStringList art{u"value Artikel=x"_s},
+            both4711{u"value Artikel=4711-A"_s, u"file Logo=%F/Images/logo.bmp"_s};
+        const QString noFields = u"No Fields converted !"_s + job,
+                      noData = u"No Printdata found !  <L1> <7>"_s;
+        // clang-format off
+        QTest::newRow("text and image") << found << both << 1 << false << 0 << both4711 + printed << QString() << false << 0;
+        QTest::newRow("an object the layout lacks: printed all the same") << found << u"<L><Artikel>x</Artikel><Preis>1</Preis></L>"_s << 1 << false << 0 << art + printed << u"Fields <Preis> not found !"_s + job << true << 1;
+        QTest::newRow("an image missing: printed all the same") << found << u"<L><Logo>Images\\none.bmp</Logo><Artikel>x</Artikel></L>"_s << 1 << false << 0 << art + printed << u"Image <%F/Images/none.bmp> not found !"_s + job << true << 1;
+        QTest::newRow("an image outside the label folder") << found << u"<L><Logo>..\\..\\etc\\passwd</Logo></L>"_s << 1 << false << 1 << QStringList() << noFields << true << 2;
+        QTest::newRow("only a layout") << found << u"<L><Layout>Layout\\type2.lab</Layout></L>"_s << 1 << false << 1 << QStringList{u"open type2.lab"_s} << noFields << true << 1;
+        QTest::newRow("a declaration first: no fields") << found << u"<?xml version=\"1.0\"?><L><Artikel>x</Artikel></L>"_s << 1 << false << 1 << QStringList() << noFields << true << 1;
+        QTest::newRow("not XML") << found << u"<L><Artikel>x</L>"_s << 1 << false << 1 << QStringList() << u"Opening and ending tag mismatch."_s << true << 1;
+        QTest::newRow("a layout that cannot be opened") << found << u"<L><Layout>Layout\\gone.lab</Layout><Artikel>x</Artikel></L>"_s << 1 << false << 1 << QStringList{u"open gone.lab"_s} << u"Can't open Labelshop !  \r\n%F/Layout/gone.lab\r\nno such layout"_s << true << 1;
+        QTest::newRow("a layout outside the label folder") << found << u"<L><Layout>..\\x.lab</Layout></L>"_s << 1 << false << 1 << QStringList() << u"Can't open Labelshop !  \r\n..\\x.lab\r\nthe layout ..\\x.lab lies outside the label folder %F"_s << true << 1;
+        QTest::newRow("the printer fails") << found << both << 1 << true << 1 << both4711 + QStringList{u"printLabel 1"_s} << u"Print label: offline"_s + job << true << 1;
+        QTest::newRow("no record, one output") << none << QString() << 1 << false << 1 << QStringList() << noData << false << 1;
+        QTest::newRow("no record, two outputs: no word") << none << QString() << 2 << false << 1 << QStringList() << QString() << false << 0;
+        QTest::newRow("Printvars empty") << int(O::Empty) << QString() << 1 << false << 1 << QStringList() << u"Field Printvars empty !  <L1> <7>"_s << true << 1;
+        QTest::newRow("no database") << int(O::DatabaseMissing) << QString() << 1 << false << 1 << QStringList() << u"Database not found: /data/druck.db"_s << true << 1;
+        QTest::newRow("the query fails: then no record") << int(O::QueryFailed) << QString() << 1 << false << 1 << QStringList() << noData << false << 2;
+        // clang-format on
     }
     void requests()
     {

@@ -144,30 +144,18 @@ private Q_SLOTS:
         const QByteArray head = "<Glabels-document xmlns=\"http://glabels.org/xmlns/3.0/\">";
         const QByteArray label = "<Template><Label-rectangle width=\"70mm\" height=\"30mm\"/>"
                                  "</Template>";
+        // clang-format off
         QTest::newRow("not XML") << QByteArray("Layout") << u"not a gLabels layout"_s;
-        QTest::newRow("other XML")
-            << QByteArray("<Label><Artikel/></Label>") << u"not a gLabels layout"_s;
-        QTest::newRow("unknown version")
-            << QByteArray("<Glabels-document version=\"9\"/>")
-            << u"a gLabels layout of a version this station does not read"_s;
-        QTest::newRow("damaged compression") << QByteArray("\x1f\x8b\x08\x00garbage", 11)
-                                             << u"a damaged or oversized compressed file"_s;
-        QTest::newRow("no template")
-            << head + "</Glabels-document>" << u"the layout names no label size (no <Template>)"_s;
-        QTest::newRow("a shape not supported")
-            << head + "<Template><Label-path d=\"M0 0\"/></Template></Glabels-document>"
-            << u"line 1: a label of the shape <Label-path> is not supported"_s;
-        QTest::newRow("a label without width")
-            << head + "<Template><Label-rectangle height=\"3mm\"/></Template></Glabels-document>"
-            << u"line 1: <Label-rectangle> has no length width"_s;
-        QTest::newRow("an object without position")
-            << head + label + "<Objects><Object-box y=\"1mm\" w=\"1mm\" h=\"1mm\"/></Objects>"
-            << u"line 1: <Object-box> has no length x"_s;
-        QTest::newRow("an unknown object")
-            << head + label + "<Objects><Object-star x=\"1mm\"/></Objects></Glabels-document>"
-            << u"line 1: an object <Object-star> is not supported"_s;
-        QTest::newRow("cut short") << head + label + "<Objects><Object-box x=\"1mm\" y=\"1"
-                                   << u"line 1: Premature end of document."_s;
+        QTest::newRow("other XML") << QByteArray("<Label><Artikel/></Label>") << u"not a gLabels layout"_s;
+        QTest::newRow("unknown version") << QByteArray("<Glabels-document version=\"9\"/>") << u"a gLabels layout of a version this station does not read"_s;
+        QTest::newRow("damaged compression") << QByteArray("\x1f\x8b\x08\x00garbage", 11) << u"a damaged or oversized compressed file"_s;
+        QTest::newRow("no template") << head + "</Glabels-document>" << u"the layout names no label size (no <Template>)"_s;
+        QTest::newRow("a shape not supported") << head + "<Template><Label-path d=\"M0 0\"/></Template></Glabels-document>" << u"line 1: a label of the shape <Label-path> is not supported"_s;
+        QTest::newRow("a label without width") << head + "<Template><Label-rectangle height=\"3mm\"/></Template></Glabels-document>" << u"line 1: <Label-rectangle> has no length width"_s;
+        QTest::newRow("an object without position") << head + label + "<Objects><Object-box y=\"1mm\" w=\"1mm\" h=\"1mm\"/></Objects>" << u"line 1: <Object-box> has no length x"_s;
+        QTest::newRow("an unknown object") << head + label + "<Objects><Object-star x=\"1mm\"/></Objects></Glabels-document>" << u"line 1: an object <Object-star> is not supported"_s;
+        QTest::newRow("cut short") << head + label + "<Objects><Object-box x=\"1mm\" y=\"1" << u"line 1: Premature end of document."_s;
+        // clang-format on
     }
     void refused()
     {
