@@ -18,6 +18,10 @@ namespace {
 // What a structured value (Variant, DataValue, DiagnosticInfo, ExtensionObject) is counted
 // in memory, its own object and the bookkeeping around it, whatever it holds.
 constexpr qint64 kStructureBytes = 128;
+// What one heap block of a string, byte string or kept array costs beside its data: Qt's
+// header and the allocator's own. A one-character string is five bytes on the wire and some
+// fifty in memory.
+constexpr qint64 kBlockBytes = 48;
 } // namespace
 
 UaDecoder::UaDecoder(QByteArrayView data, const DecodeLimits &limits)
@@ -124,7 +128,7 @@ QString UaDecoder::readString(qint32 maxLength)
         return {};
     if (length == 0)
         return QStringLiteral("");
-    if (!charge(qint64(length) * 2))
+    if (!charge(qint64(length) * 2 + kBlockBytes))
         return {};
     return QString::fromUtf8(readBytes(length));
 }
@@ -155,7 +159,7 @@ QByteArray UaDecoder::readByteString()
         return {};
     if (length == 0)
         return QByteArray("", 0);
-    if (!charge(length))
+    if (!charge(qint64(length) + kBlockBytes))
         return {};
     return readBytes(length).toByteArray();
 }
@@ -176,8 +180,8 @@ qint32 UaDecoder::readArrayLength(qsizetype minElementSize, qsizetype elementMem
         fail(UaStatus::BadEncodingLimitsExceeded);
     else if (qint64(length) * qMax<qsizetype>(minElementSize, 1) > remaining())
         fail(UaStatus::BadDecodingError);
-    else
-        charge(qint64(length) * elementMemory);
+    else if (elementMemory > 0 && length > 0)
+        charge(qint64(length) * elementMemory + kBlockBytes);
     return ok() ? length : 0;
 }
 
