@@ -79,11 +79,9 @@ bool LabelPrint::start()
 std::unique_ptr<LabelDocument> LabelPrint::openLayout(const QString &name)
 {
     const QString full = path(name);
-    QString why;
+    QString why = u"the layout "_s + name + u" lies outside the label folder "_s +
+                  m_parts.settings.labelshopPath;
     auto doc = full.isEmpty() ? nullptr : m_app->open(full, why);
-    if (full.isEmpty())
-        why = u"the layout "_s + name + u" lies outside the label folder "_s +
-              m_parts.settings.labelshopPath;
     if (!doc) {
         report(stamp() + u" Can't open Labelshop !  \r\n"_s + (full.isEmpty() ? name : full) +
                u"\r\n"_s + why);

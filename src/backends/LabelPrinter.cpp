@@ -31,20 +31,18 @@ Failure LabelPrinter::print(const LabelRenderer &renderer, const LabelValues &va
     const QString &name = m_settings.printerName;
     if (name.isEmpty())
         return labelFailure(u"no printer is chosen for the labels"_s);
-    QStringList problems;
-    QByteArray job;
-    std::unique_ptr<RawJobSink> sink;
-    if (SocketJobSink::isSocketUri(name)) {
-        sink = SocketJobSink::open(name);
-        job = zpl(LabelImage::render(renderer, values, m_dpi, &problems));
-    } else {
-        sink = CupsJobSink::open(name, CupsJobSink::kPdf);
-        job = LabelPdf::render(renderer, values, &problems);
-    }
-    if (!problems.isEmpty())
-        return labelFailure(problems.join(u"; "_s));
+    // The printer first: a label for a printer nobody knows is not worth rendering.
+    const bool socket = SocketJobSink::isSocketUri(name);
+    const std::unique_ptr<RawJobSink> sink =
+        socket ? std::unique_ptr<RawJobSink>(SocketJobSink::open(name))
+               : std::unique_ptr<RawJobSink>(CupsJobSink::open(name, CupsJobSink::kPdf));
     if (!sink)
         return labelFailure(u"the printer "_s + name + u" is not known"_s);
+    QStringList problems;
+    const QByteArray job = socket ? zpl(LabelImage::render(renderer, values, m_dpi, &problems))
+                                  : LabelPdf::render(renderer, values, &problems);
+    if (!problems.isEmpty())
+        return labelFailure(problems.join(u"; "_s));
     const Failure sent = sink->send(job, u"Label"_s);
     if (!sent.pending() && m_printed)
         m_printed(renderer, values);

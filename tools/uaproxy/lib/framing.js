@@ -132,22 +132,8 @@ function abortBody(status, reason) {
     return new Writer().uint32(status).string(reason).toBuffer();
 }
 
-/** The fields of a HEL message after its header. */
-function parseHello(buffer) {
-    const r = new Reader(buffer, HEADER_SIZE);
-    return {
-        protocolVersion: r.uint32(),
-        receiveBufferSize: r.uint32(),
-        sendBufferSize: r.uint32(),
-        maxMessageSize: r.uint32(),
-        maxChunkCount: r.uint32(),
-        endpointUrl: r.string()
-    };
-}
-
-/** The fields of an ACK message after its header. */
-function parseAcknowledge(buffer) {
-    const r = new Reader(buffer, HEADER_SIZE);
+/** The limits a HEL and an ACK message both begin with, read from r. */
+function readLimits(r) {
     return {
         protocolVersion: r.uint32(),
         receiveBufferSize: r.uint32(),
@@ -155,6 +141,17 @@ function parseAcknowledge(buffer) {
         maxMessageSize: r.uint32(),
         maxChunkCount: r.uint32()
     };
+}
+
+/** The fields of a HEL message after its header: the limits, then the endpoint URL. */
+function parseHello(buffer) {
+    const r = new Reader(buffer, HEADER_SIZE);
+    return { ...readLimits(r), endpointUrl: r.string() };
+}
+
+/** The fields of an ACK message after its header. */
+function parseAcknowledge(buffer) {
+    return readLimits(new Reader(buffer, HEADER_SIZE));
 }
 
 module.exports = {
