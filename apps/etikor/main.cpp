@@ -2,6 +2,7 @@
 
 #include "Main.h"
 
+#include "AccessImport.h"
 #include "AppEventLog.h"
 #include "AppFolder.h"
 #include "AppSettings.h"
@@ -111,6 +112,10 @@ void wireWindow(MainWindow &window, Station &station, PrintControls &controls)
 
 int main(int argc, char **argv)
 {
+    if (argc > 1 && qstrcmp(argv[1], AccessImport::kOption) == 0) {
+        QCoreApplication app(argc, argv);
+        return AccessImport::run(app.arguments().mid(1));
+    }
     if (argc > 1 && qstrcmp(argv[1], RenderLabelCommand::kOption) == 0) {
         if (!displayAvailable())
             qputenv("QT_QPA_PLATFORM", "offscreen");

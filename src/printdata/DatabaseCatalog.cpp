@@ -1,5 +1,6 @@
 #include "DatabaseCatalog.h"
 
+#include "AccessDriver.h"
 #include "DatabaseConnection.h"
 #include "FieldType.h"
 
@@ -56,6 +57,8 @@ QString DatabaseCatalog::viewText(const QString &name) const
         return sqliteViewText(name);
     if (engine == u"QPSQL")
         return postgresViewText(name);
+    if (const auto *access = qobject_cast<const AccessDriver *>(m_database.driver()))
+        return access->savedQueryText(name);
     return {};
 }
 
@@ -73,6 +76,8 @@ QList<int> DatabaseCatalog::columnTypes(const QString &queryText, const QSqlReco
 {
     if (m_database.driverName() == u"QPSQL")
         return postgresTypes(record);
+    if (m_database.driverName() == AccessDriver::kName)
+        return typesOfFields(record);
     const QStringList declared =
         m_database.driverName() == u"QSQLITE" ? sqliteDeclaredTypes(queryText) : QStringList();
     QList<int> codes;
@@ -127,6 +132,15 @@ QStringList DatabaseCatalog::sqliteDeclaredTypes(const QString &queryText) const
     }
     query.exec(u"DROP VIEW IF EXISTS temp."_s + view);
     return declared;
+}
+
+// The Access driver gives each field its field type code as the SQL type.
+QList<int> DatabaseCatalog::typesOfFields(const QSqlRecord &record)
+{
+    QList<int> codes;
+    for (int i = 0; i < record.count(); ++i)
+        codes.append(record.field(i).typeID());
+    return codes;
 }
 
 // The PostgreSQL driver hands the column's type OID through as the field's type id.

@@ -30,6 +30,7 @@ private:
     QString postgresViewText(const QString &name) const;
     QStringList sqliteDeclaredTypes(const QString &queryText) const;
     QList<int> postgresTypes(const QSqlRecord &record) const;
+    static QList<int> typesOfFields(const QSqlRecord &record);
 
     QSqlDatabase m_database;
 };

@@ -1,7 +1,9 @@
 #include "DatabaseConnection.h"
 
+#include "AccessDriver.h"
 #include "ConnectionString.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -104,14 +106,30 @@ QString DatabaseConnection::resolveFile(const QString &name, const QString &stat
     return path.replace(u'\\', u'/');
 }
 
+bool DatabaseConnection::isAccessFile(const QString &path)
+{
+    static const QRegularExpression extension(u"\\.(mdb|mde|accdb|accde)$"_s,
+                                              QRegularExpression::CaseInsensitiveOption);
+    if (extension.match(path).hasMatch())
+        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(19).mid(4);
+    return head == "Standard Jet DB" || head == "Standard ACE DB";
+}
+
 void DatabaseConnection::openFile(const QString &name)
 {
-    m_engine = u"QSQLITE"_s;
     const QString path = resolveFile(name, m_stationFolder);
+    const bool access = isAccessFile(path);
+    m_engine = access ? AccessDriver::kName : u"QSQLITE"_s;
     if (!QFileInfo(path).isFile()) {
         fail(u"database file not found: "_s + path);
         return;
     }
+    if (access)
+        AccessDriver::registerDriver();
     QSqlDatabase db = QSqlDatabase::addDatabase(m_engine, m_name);
     db.setDatabaseName(path);
     open(db);

@@ -9,12 +9,14 @@ class QSqlError;
 
 // One connection to the print-data database that a station names in serverPath, open for
 // the life of this object (a request opens, uses and closes its own). serverPath is either a
-// file path, which is an SQLite database, or a connection string whose keys name the engine:
+// file path or a connection string whose keys name the engine. A file is an Access database
+// when its name ends in .mdb, .mde, .accdb or .accde or its header says so (read live and
+// read-only, see AccessDriver), else an SQLite database.
 //   Provider=SQLite;Data Source=<file>
 //   Provider=PostgreSQL;Host=<h>;Port=<p>;Database=<d>;User ID=<u>;Password=<pw>
 //   Driver={<ODBC driver>};... or DSN=<name>;...   (handed to the ODBC driver manager)
 //   Provider=Microsoft.Jet.OLEDB.4.0 / Microsoft.ACE.OLEDB.12.0;Data Source=<file>
-//       (a Windows station's string: its data source is opened as an SQLite file)
+//       (a Windows station's string: its data source is opened as a file, as above)
 // Keys are matched without regard to case; values may be quoted with double quotes.
 // A file is named as configurations name it: "~apppath~" stands for the station's folder
 // (stationFolder, the folder that holds its "Server" folder), a name beginning with one
@@ -31,8 +33,8 @@ public:
     // description.
     const Failure &failure() const { return m_failure; }
     QSqlDatabase database() const;
-    // The Qt SQL driver the string names: "QSQLITE", "QPSQL" or "QODBC"; empty when the
-    // string names no engine this station knows.
+    // The Qt SQL driver the string names: "QSQLITE", "QPSQL", "QODBC" or AccessDriver::kName;
+    // empty when the string names no engine this station knows.
     QString engine() const { return m_engine; }
 
     // The rule of the Windows stations: a text that starts with "PROVIDER" (trimmed, any
@@ -48,6 +50,8 @@ public:
 
     // The file a configuration's name stands for on this system, as above.
     static QString resolveFile(const QString &name, const QString &stationFolder);
+    // The file at path is (or, when missing, is named as) an Access database.
+    static bool isAccessFile(const QString &path);
 
 private:
     void openFile(const QString &name);

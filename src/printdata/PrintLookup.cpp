@@ -25,6 +25,11 @@ QString PrintLookup::storedQueryName()
     return u"ServerDruckdaten"_s;
 }
 
+QString PrintLookup::defaultQueryText()
+{
+    return u"Select * from Druckdaten"_s;
+}
+
 QString PrintLookup::storedQueryText()
 {
     return u"SELECT Druckdaten.LosName, Druckdaten.TeileNr, Druckdaten.Etikettendaten, "

@@ -35,6 +35,8 @@ public:
     // The name and statement of the stored query of label type 0.
     static QString storedQueryName();
     static QString storedQueryText();
+    // What a lot request of label type 0 runs when the database has no stored query.
+    static QString defaultQueryText();
 
 private:
     struct Results {

@@ -8,6 +8,7 @@
 #include "PlcLink.h"
 #include "PlcStatus.h"
 #include "PrintControls.h"
+#include "PrintLookup.h"
 #include "PrintRequest.h"
 
 #include <QSqlError>
@@ -37,7 +38,7 @@ QString QueryTransfer::viewText(const DatabaseConnection &connection, const QStr
 {
     QString text = DatabaseCatalog(connection.database()).viewText(quelle);
     if (text.isEmpty())
-        text = u"Select * from Druckdaten"_s;
+        text = PrintLookup::defaultQueryText();
     const qsizetype semicolon = text.indexOf(u';');
     if (semicolon >= 0)
         text.truncate(semicolon);

@@ -70,7 +70,9 @@ void StationServices::closePlcLink()
 
 void StationServices::prepareDatabase(const QString &serverPath)
 {
-    DatabasePreparation::prepareDatabase(serverPath, m_settings.baseDir);
+    const QString note = DatabasePreparation::prepareDatabase(serverPath, m_settings.baseDir);
+    if (!note.isEmpty())
+        m_commLog.writeLog(note, true, false);
 }
 
 void StationServices::restartBackends(bool close)
