@@ -80,7 +80,11 @@ std::shared_ptr<AccessFile> AccessFile::open(const QString &path, Failure &failu
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         const FileStamp before = FileStamp::of(path);
         QFile file(path);
-        if (before.size < 0 || !file.open(QIODevice::ReadOnly)) {
+        if (before.size < 0) {
+            failure = unreadable(path, u"it does not exist or cannot be reached"_s);
+            return {};
+        }
+        if (!file.open(QIODevice::ReadOnly)) {
             failure = unreadable(path, file.errorString());
             return {};
         }

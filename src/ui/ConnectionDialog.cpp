@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSignalBlocker>
+#include <QSqlDatabase>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -145,7 +146,8 @@ ConnectionDialog::ConnectionDialog(QWidget *parent)
 {
     setWindowTitle(tr("Print-data database connection"));
     m_engine->setObjectName(u"cboEngine"_s);
-    m_engine->addItems({tr("SQLite file"), tr("PostgreSQL"), tr("ODBC"), tr("Connection string")});
+    m_engine->addItems({tr("Database file (SQLite, Access)"), tr("PostgreSQL"), tr("ODBC"),
+                        tr("Connection string")});
     m_pages->addWidget(createFilePage());
     m_pages->addWidget(createServerPage());
     m_pages->addWidget(createOdbcPage());
@@ -343,6 +345,20 @@ QString ConnectionDialog::connectionString() const
     return build(engine());
 }
 
+// A file keeps the provider it came with (Windows stations wrote the Jet provider for any
+// file), except that an Access file chosen under SQLite gets the provider Windows stations
+// wrote for it.
+QString ConnectionDialog::fileProvider(const QString &file) const
+{
+    if (m_fileProvider.compare(u"SQLite"_s, Qt::CaseInsensitive) != 0 ||
+        !DatabaseConnection::isAccessFile(DatabaseConnection::resolveFile(file, m_stationFolder)))
+        return m_fileProvider;
+    return file.endsWith(u"db"_s, Qt::CaseInsensitive) ||
+                   file.endsWith(u"de"_s, Qt::CaseInsensitive)
+               ? u"Microsoft.ACE.OLEDB.12.0"_s
+               : u"Microsoft.Jet.OLEDB.4.0"_s;
+}
+
 QString ConnectionDialog::build(Engine chosen) const
 {
     QStringList parts;
@@ -354,7 +370,7 @@ QString ConnectionDialog::build(Engine chosen) const
     case SqliteFile:
         if (m_file->text().isEmpty())
             return {};
-        parts.append(u"Provider="_s + m_fileProvider);
+        parts.append(u"Provider="_s + fileProvider(m_file->text()));
         add(u"Data Source"_s, m_file);
         break;
     case PostgreSql:
@@ -440,8 +456,20 @@ void ConnectionDialog::testConnection()
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const DatabaseConnection connection(text, m_stationFolder);
     QGuiApplication::restoreOverrideCursor();
-    m_testResult->setText(connection.isOpen() ? tr("The connection succeeded.")
-                                              : connection.failure().description);
+    if (!connection.isOpen()) {
+        m_testResult->setText(connection.failure().description);
+        return;
+    }
+    // What the database holds tells a commissioning engineer whether it is the right one.
+    const QSqlDatabase db = connection.database();
+    const QStringList tables = db.tables(QSql::Tables);
+    const QStringList views = db.tables(QSql::Views);
+    QString shown = tr("The connection succeeded.");
+    shown += u' ' + (tables.isEmpty() ? tr("It has no tables.")
+                                      : tr("Tables: %1.").arg(tables.join(u", "_s)));
+    if (!views.isEmpty())
+        shown += u' ' + tr("Stored queries: %1.").arg(views.join(u", "_s));
+    m_testResult->setText(shown);
 }
 
 QString ConnectionDialog::editConnectionString(const QString &text, const Station &station,

@@ -70,6 +70,7 @@ private:
     void showFields(const Fields &fields);
     void showPage(Engine chosen);
     QString build(Engine engine) const;
+    QString fileProvider(const QString &file) const;
     void engineChosen(int index);
     void browse();
     void testConnection();

@@ -1,3 +1,4 @@
+#include "AccessImport.h"
 #include "AppSettings.h"
 #include "DatabaseCatalog.h"
 #include "DatabaseConnection.h"
@@ -15,6 +16,7 @@
 #include "RegionalFormat.h"
 #include "SimulatedPlc.h"
 
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -138,6 +140,8 @@ void fillRows(PrintDataStation &s, const QStringList &rows)
 
 class TestPrintData : public QObject {
     Q_OBJECT
+    QTemporaryDir m_dir;
+
 private Q_SLOTS:
     void writeDruckdaten_data()
     {
@@ -495,6 +499,55 @@ private Q_SLOTS:
                      read.outcome != Printvars::Outcome::DatabaseMissing);
     }
 
+    // A station moving from Windows keeps its Access file: every label type, and the label
+    // output's Printvars, give the PLC what the file's SQLite copy gives it.
+    void accessStation_data()
+    {
+        QTest::addColumn<QString>("lot");
+        QTest::addColumn<int>("teileNr");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("writes"); // how many PLC writes the request makes
+        // clang-format off
+        QTest::newRow("stored query, two rows") << u"L2024-001"_s << 4711 << 0 << 4;
+        QTest::newRow("label data, first row")  << u"L2024-001"_s << 4711 << 1 << 1;
+        QTest::newRow("ink-jet data")           << u"L2024-001"_s << 4712 << 2 << 1;
+        QTest::newRow("a null column")          << u"L2024-001"_s << 4712 << 3 << 0;
+        QTest::newRow("long memo, umlauts")     << u"Los Ä-002"_s << 815 << 1 << 1;
+        QTest::newRow("no such lot")            << u"L9"_s << 4711 << 5 << 0;
+        // clang-format on
+    }
+    void accessStation()
+    {
+        QFETCH(QString, lot);
+        QFETCH(int, teileNr);
+        QFETCH(int, type);
+        const QString access =
+            qEnvironmentVariable("ETIKOR_TESTDATA") + u"/access/druckdaten.mdb"_s;
+        const QString copy = m_dir.filePath(u"druckdaten.db"_s);
+        if (!QFile::exists(copy))
+            QCOMPARE(AccessImport::run({QString::fromLatin1(AccessImport::kOption), access, copy}),
+                     0);
+        QStringList seen[2];
+        for (int i = 0; i < 2; ++i) {
+            PrintDataStation s;
+            s.controls.serverPath = i == 0 ? access : copy;
+            for (const char *name : {"Etikettendaten", "Tintendruckdaten"})
+                s.plc.define(u"Etk1.print."_s + QLatin1StringView(name),
+                             QMetaType(QMetaType::QString));
+            s.request.EtikettenType = qint16(type);
+            seen[i].append(QString::number(s.lookup.lookupPrint(lot, teileNr, nullptr)));
+            seen[i] += s.plc.calls();
+            for (const SimulatedPlc::Write &w : s.plc.writes())
+                seen[i].append(w.name + u'=' + w.value.toString());
+            static const QRegularExpression stamp(u"^.*?\\d+:\\d\\d:\\d\\d "_s);
+            seen[i].append(s.error().remove(stamp));
+            seen[i].append(PrintvarsQuery::read(s.controls.serverPath, {}, lot, teileNr).text);
+            if (i == 0)
+                QTEST(int(s.plc.writes().size()), "writes");
+        }
+        QCOMPARE(seen[0], seen[1]);
+    }
+
     void connection_data()
     {
         // %1: the database file, %2: its name, %3: the station's folder, which holds it
@@ -515,6 +568,14 @@ private Q_SLOTS:
         QTest::newRow("below the station's folder") << u"\\%2"_s << u"QSQLITE"_s << QString();
         QTest::newRow("missing in the station's folder")
             << u"~apppath~\\x.db"_s << u"QSQLITE"_s << u"database file not found: %3/x.db"_s;
+        // %4: an Access file; a SQLite file with an Access name is still read as Access.
+        QTest::newRow("Access, Jet string")
+            << DatabaseConnection::jetConnectionString(u"%4"_s) << u"ETIKOR_ACCESS"_s << QString();
+        QTest::newRow("Access, missing") << u"~apppath~\\x.MDB"_s << u"ETIKOR_ACCESS"_s
+                                         << u"database file not found: %3/x.MDB"_s;
+        QTest::newRow("Access name, other content")
+            << u"%1.accdb"_s << u"ETIKOR_ACCESS"_s
+            << u"The Access database %1.accdb cannot be read: it is not an Access database"_s;
         QTest::newRow("unknown provider")
             << u"Provider=Foo;Data Source=%1"_s << QString() << u"unknown database provider: Foo"_s;
         QTest::newRow("ODBC") << u"DSN=none"_s << u"QODBC"_s
@@ -529,14 +590,18 @@ private Q_SLOTS:
         QFETCH(QString, failure);
         PrintDataStation s;
         const QString folder = s.dir.path(), name = QFileInfo(s.file).fileName();
+        QFile::copy(s.file, s.file + u".accdb"_s);
+        const QString access =
+            qEnvironmentVariable("ETIKOR_TESTDATA") + u"/access/druckdaten.mdb"_s;
         serverPath.replace(u"%1"_s, s.file).replace(u"%2"_s, name).replace(u"%3"_s, folder);
+        serverPath.replace(u"%4"_s, access);
         const DatabaseConnection connection(serverPath, folder);
         QTEST(connection.engine(), "engine");
         QCOMPARE(connection.isOpen(), failure.isEmpty());
         failure.replace(u"%1"_s, s.file).replace(u"%3"_s, folder);
         QVERIFY2(connection.failure().description.startsWith(failure),
                  qPrintable(connection.failure().description));
-        QCOMPARE(connection.failure().number, failure.isEmpty() ? 0 : 1);
+        QCOMPARE(connection.failure().pending(), !failure.isEmpty());
         QCOMPARE(DatabaseConnection::jetConnectionString(u" pRoViDeR=x"_s), u" pRoViDeR=x"_s);
         QCOMPARE(DatabaseConnection::jetConnectionString(u"DSN=prod"_s), u"DSN=prod"_s);
     }

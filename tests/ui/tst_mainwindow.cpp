@@ -456,11 +456,21 @@ private Q_SLOTS:
         auto *result = dialog.findChild<QLabel *>(u"lblTestResult"_s);
         auto *test = dialog.findChild<QPushButton *>(u"cmdTest"_s);
         dialog.setStationFolder(m_dir.path());
-        for (const QString &text : {m_database, jet(u"~apppath~\\druck.db"_s)}) {
+        const QString access =
+            qEnvironmentVariable("ETIKOR_TESTDATA") + u"/access/druckdaten.mdb"_s;
+        for (const QString &text : {m_database, jet(u"~apppath~\\druck.db"_s), jet(access)}) {
             dialog.setConnectionString(text);
             test->click();
-            QCOMPARE(result->text(), u"The connection succeeded."_s);
+            QVERIFY2(result->text().startsWith(u"The connection succeeded. "_s),
+                     qPrintable(result->text()));
         }
+        QVERIFY(
+            result->text().endsWith(u"Tables: Druckdaten. Stored queries: ServerDruckdaten."_s));
+        // An Access file chosen on the file page is named as Windows stations named it.
+        dialog.setConnectionString(m_database);
+        dialog.findChild<QLineEdit *>(u"txtFile"_s)->setText(u"~apppath~\\druck.accdb"_s);
+        QCOMPARE(dialog.connectionString(),
+                 u"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=~apppath~\\druck.accdb"_s);
         const QString missing = u"Provider=SQLite;Data Source=/nowhere/x.db"_s;
         dialog.setConnectionString(missing);
         test->click();
