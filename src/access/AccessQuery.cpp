@@ -6,6 +6,7 @@
 #include "AccessValue.h"
 
 #include <numeric>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -176,23 +177,29 @@ Failure compile(const SelectStatement &statement, const QVariantList &values, co
     return {};
 }
 
-// The rows worth reading: those an index gives for the first equality of a column and a value
-// it can answer, else all of them.
+// The rows worth reading: those the index of one equality of a column and a value gives, else
+// all of them. A text column is preferred: a lot name narrows far more than a part number, and
+// one index is all a request built after a change of the file has to wait for.
 Failure candidates(const Source &source, const Plan &plan, QList<qsizetype> &rows)
 {
-    if (source.table) {
-        for (const Condition &c : plan.conditions) {
-            const bool leftColumn = c.left.column >= 0;
-            if (leftColumn == (c.right.column >= 0))
-                continue;
-            const Term &column = leftColumn ? c.left : c.right;
-            const Term &value = leftColumn ? c.right : c.left;
-            const int index = plan.read.at(column.column);
-            const auto key = AccessValue::keyFor(value.value, source.columns().at(index));
-            if (key)
-                return source.table->rowsWithKey(index, *key, rows);
+    int best = -1;
+    std::optional<QString> bestKey;
+    for (const Condition &c : plan.conditions) {
+        const bool leftColumn = c.left.column >= 0;
+        if (!source.table || leftColumn == (c.right.column >= 0))
+            continue;
+        const int index = plan.read.at((leftColumn ? c.left : c.right).column);
+        const AccessColumn &column = source.columns().at(index);
+        const auto key = AccessValue::keyFor((leftColumn ? c.right : c.left).value, column);
+        const bool text = column.metaType.id() == QMetaType::QString;
+        if (key && (best < 0 || (text && source.columns().at(best).metaType.id() !=
+                                             QMetaType::QString))) {
+            best = index;
+            bestKey = key;
         }
     }
+    if (best >= 0)
+        return source.table->rowsWithKey(best, *bestKey, rows);
     rows.resize(source.rowCount());
     std::iota(rows.begin(), rows.end(), 0);
     return {};
