@@ -74,9 +74,9 @@ int main(int argc, char **argv)
     QElapsedTimer clock;
     clock.start();
     QProcess python;
-    python.start(u"python3"_s, {QStringLiteral(ETIKOR_SOURCE_DIR "/tests/data/access/make_druckdaten.py"),
-                                data + u"/access/template-empty-jet4.mdb"_s, file,
-                                QString::number(rows)});
+    python.start(u"python3"_s,
+                 {QStringLiteral(ETIKOR_SOURCE_DIR "/tests/data/access/make_druckdaten.py"),
+                  data + u"/access/template-empty-jet4.mdb"_s, file, QString::number(rows)});
     if (!python.waitForFinished(-1) || python.exitCode() != 0) {
         std::fprintf(stderr, "generator failed: %s\n", python.readAllStandardError().constData());
         return 1;
@@ -84,7 +84,9 @@ int main(int argc, char **argv)
     std::printf("generated %d rows, %.1f MB, in %.1f s\n", rows + 5,
                 double(QFile(file).size()) / 1e6, double(clock.elapsed()) / 1000);
 
-    const auto lot = [&](int i) { return u"BULK-%1"_s.arg(i / 10, 5, 10, QChar(u'0')); };
+    const auto lot = [&](int i) {
+        return u"BULK-%1"_s.arg(i / 10, 5, 10, QChar(u'0'));
+    };
     clock.restart();
     if (lookup(file, lot(rows - 1), 1000 + (rows - 1) % 10) != 1) {
         std::fprintf(stderr, "the last lot was not found\n");

@@ -11,13 +11,35 @@
 
 using namespace Qt::StringLiterals;
 
+// libmdb's handle and the catalog entries its tables are read through. The catalog is read
+// here rather than by mdb_read_catalog, which also parses every object's property blob and
+// can loop without end on a damaged one; the station needs names, types and first pages only.
 struct AccessFile::Handle {
     MdbHandle *mdb = nullptr;
+    std::vector<std::unique_ptr<MdbCatalogEntry>> entries;
     ~Handle()
     {
+        entries.clear();
         if (mdb)
             mdb_close(mdb);
     }
+
+    std::unique_ptr<MdbCatalogEntry> entry(const QString &name, int type, qint32 id, qint32 flags)
+    {
+        auto e = std::make_unique<MdbCatalogEntry>();
+        e->mdb = mdb;
+        const QByteArray utf8 = name.toUtf8().left(MDB_MAX_OBJ_NAME);
+        std::copy(utf8.cbegin(), utf8.cend(), e->object_name);
+        e->object_name[utf8.size()] = 0;
+        e->object_type = type;
+        e->table_pg = quint32(id) & 0x00FFFFFFu;
+        e->props = nullptr;
+        e->flags = flags;
+        return e;
+    }
+
+    bool isTable(const MdbCatalogEntry &e) const { return e.object_type == MDB_TABLE; }
+    bool isSystem(const MdbCatalogEntry &e) const { return e.flags & 0x80000002; }
 };
 
 namespace {
@@ -92,15 +114,21 @@ std::shared_ptr<AccessFile> AccessFile::open(const QString &path, Failure &failu
         file.close();
         if (FileStamp::of(path) != before || bytes.size() != before.size)
             continue; // written while it was read: read it again
-        if (failure = checkHeader(path, bytes); failure.pending())
-            return {};
-        std::shared_ptr<AccessFile> snapshot(new AccessFile(path, before, std::move(bytes)));
-        if (failure = snapshot->openHandle(); failure.pending())
-            return {};
-        return snapshot;
+        return fromBytes(path, std::move(bytes), failure, before);
     }
     failure = unreadable(path, u"it changed while it was read: it is being written"_s);
     return {};
+}
+
+std::shared_ptr<AccessFile> AccessFile::fromBytes(const QString &name, QByteArray bytes,
+                                                  Failure &failure, FileStamp stamp)
+{
+    if (failure = checkHeader(name, bytes); failure.pending())
+        return {};
+    std::shared_ptr<AccessFile> snapshot(new AccessFile(name, stamp, std::move(bytes)));
+    if (failure = snapshot->openHandle(); failure.pending())
+        return {};
+    return snapshot;
 }
 
 Failure AccessFile::openHandle()
@@ -108,17 +136,35 @@ Failure AccessFile::openHandle()
     m_handle->mdb = mdb_open_buffer(m_bytes.data(), size_t(m_bytes.size()), MDB_NOFLAGS);
     if (!m_handle->mdb)
         return unreadable(m_path, u"its header cannot be read"_s);
-    if (!mdb_read_catalog(m_handle->mdb, MDB_ANY))
+    return readCatalog();
+}
+
+// MSysObjects, whose definition is always on page 2, lists every object: its id (for a table,
+// the page of its definition), name, type and flags.
+Failure AccessFile::readCatalog()
+{
+    auto objects = m_handle->entry(u"MSysObjects"_s, MDB_TABLE, 2, qint32(0x80000002));
+    AccessTable table(m_handle->mdb, objects.get(), m_bytes.size());
+    const QList<int> columns{table.columnIndex(u"Id"_s), table.columnIndex(u"Name"_s),
+                             table.columnIndex(u"Type"_s), table.columnIndex(u"Flags"_s)};
+    if (!table.isValid() || columns.contains(-1))
         return unreadable(m_path, u"its catalog cannot be read"_s);
+    QVariantList v;
+    for (qsizetype row = 0; row < table.rowCount(); ++row) {
+        if (const Failure failure = table.read(row, columns, v); failure.pending())
+            return unreadable(m_path, failure.description);
+        if (!v.at(1).toString().isEmpty())
+            m_handle->entries.push_back(m_handle->entry(v.at(1).toString(), v.at(2).toInt() & 0x7F,
+                                                        v.at(0).toInt(), v.at(3).toInt()));
+    }
     return {};
 }
 
 QStringList AccessFile::tableNames() const
 {
     QStringList names;
-    for (unsigned i = 0; i < m_handle->mdb->num_catalog; ++i) {
-        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(m_handle->mdb->catalog, i));
-        if (mdb_is_user_table(entry))
+    for (const auto &entry : m_handle->entries) {
+        if (m_handle->isTable(*entry) && !m_handle->isSystem(*entry))
             names.append(QString::fromUtf8(entry->object_name));
     }
     return names;
@@ -127,9 +173,8 @@ QStringList AccessFile::tableNames() const
 QStringList AccessFile::systemTableNames() const
 {
     QStringList names;
-    for (unsigned i = 0; i < m_handle->mdb->num_catalog; ++i) {
-        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(m_handle->mdb->catalog, i));
-        if (mdb_is_system_table(entry))
+    for (const auto &entry : m_handle->entries) {
+        if (m_handle->isTable(*entry) && m_handle->isSystem(*entry))
             names.append(QString::fromUtf8(entry->object_name));
     }
     return names;
@@ -140,12 +185,11 @@ AccessTable *AccessFile::table(const QString &name)
     const QString key = name.toCaseFolded();
     if (const auto found = m_tables.constFind(key); found != m_tables.cend())
         return found->get();
-    for (unsigned i = 0; i < m_handle->mdb->num_catalog; ++i) {
-        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(m_handle->mdb->catalog, i));
-        if (entry->object_type != MDB_TABLE ||
+    for (const auto &entry : m_handle->entries) {
+        if (!m_handle->isTable(*entry) ||
             !AccessValue::sameName(QString::fromUtf8(entry->object_name), name))
             continue;
-        auto table = std::make_shared<AccessTable>(m_handle->mdb, entry);
+        auto table = std::make_shared<AccessTable>(m_handle->mdb, entry.get(), m_bytes.size());
         if (!table->isValid())
             return nullptr;
         m_tables.insert(key, table);

@@ -34,6 +34,9 @@ public:
     // Reads and opens the file; a null pointer and failure when it is not a readable Access
     // database (missing, being written, cut short, another kind of file).
     static std::shared_ptr<AccessFile> open(const QString &path, Failure &failure);
+    // The same for bytes already read; name is what messages call the file.
+    static std::shared_ptr<AccessFile> fromBytes(const QString &name, QByteArray bytes,
+                                                 Failure &failure, FileStamp stamp = {});
     ~AccessFile();
     AccessFile(const AccessFile &) = delete;
     AccessFile &operator=(const AccessFile &) = delete;
@@ -55,6 +58,7 @@ private:
     struct Handle;
     AccessFile(QString path, FileStamp stamp, QByteArray bytes);
     Failure openHandle();
+    Failure readCatalog();
     void readQueries();
 
     QString m_path;

@@ -192,8 +192,8 @@ Failure candidates(const Source &source, const Plan &plan, QList<qsizetype> &row
         const AccessColumn &column = source.columns().at(index);
         const auto key = AccessValue::keyFor((leftColumn ? c.right : c.left).value, column);
         const bool text = column.metaType.id() == QMetaType::QString;
-        if (key && (best < 0 || (text && source.columns().at(best).metaType.id() !=
-                                             QMetaType::QString))) {
+        if (key &&
+            (best < 0 || (text && source.columns().at(best).metaType.id() != QMetaType::QString))) {
             best = index;
             bestKey = key;
         }

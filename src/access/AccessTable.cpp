@@ -10,9 +10,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A memo or OLE value longer than this is taken for a damaged pointer, not read.
-constexpr quint32 kLongestValue = 256u << 20;
-
 bool isJet3(const MdbHandle *mdb)
 {
     return mdb->f->jet_version == MDB_VER_JET3;
@@ -21,6 +18,34 @@ bool isJet3(const MdbHandle *mdb)
 QByteArrayView bytesAt(const MdbHandle *mdb, int start, int size)
 {
     return {reinterpret_cast<const char *>(mdb->pg_buf) + start, size};
+}
+
+// libmdb trusts the counts and offsets a row declares; a damaged row could send it far
+// outside the page. A row must hold what it declares: its null mask after its data, and (with
+// variable columns) their count and offsets, each inside the row.
+bool rowIsWhole(const unsigned char *row, size_t size, bool jet3, bool variableColumns)
+{
+    const size_t countBytes = jet3 ? 1 : 2;
+    if (size < countBytes)
+        return false;
+    const size_t columns = jet3 ? row[0] : qFromLittleEndian<quint16>(row);
+    const size_t mask = (columns + 7) / 8;
+    if (size < countBytes + mask)
+        return false;
+    if (!variableColumns || jet3)
+        return true;
+    if (size < countBytes + mask + 2)
+        return false;
+    const size_t varCount = qFromLittleEndian<quint16>(row + size - mask - 2);
+    const size_t table = 2 * (varCount + 1);
+    if (size < countBytes + mask + 2 + table)
+        return false;
+    for (size_t i = 0; i <= varCount; ++i) {
+        const size_t at = size - mask - 2 - 2 * (i + 1);
+        if (qFromLittleEndian<quint16>(row + at) > size)
+            return false;
+    }
+    return true;
 }
 
 Failure damaged(const QString &table, const QString &what)
@@ -32,11 +57,13 @@ Failure damaged(const QString &table, const QString &what)
 
 } // namespace
 
-AccessTable::AccessTable(MdbHandle *mdb, MdbCatalogEntry *entry)
+AccessTable::AccessTable(MdbHandle *mdb, MdbCatalogEntry *entry, qsizetype fileSize)
     : m_mdb(mdb)
+    , m_fileSize(fileSize)
     , m_table(mdb_read_table(entry))
 {
-    if (!m_table || !mdb_read_columns(m_table)) {
+    // libmdb walks the rows through the table's page map and does not check that it has one.
+    if (!m_table || !m_table->usage_map || m_table->map_sz == 0 || !mdb_read_columns(m_table)) {
         if (m_table)
             mdb_free_tabledef(m_table);
         m_table = nullptr;
@@ -84,7 +111,8 @@ void AccessTable::findRows()
     if (m_rowsFound || !m_table)
         return;
     m_rowsFound = true;
-    m_rows.reserve(m_table->num_rows);
+    // The definition's row count is a hint; no file holds more rows than it has bytes.
+    m_rows.reserve(std::min<size_t>(m_table->num_rows, size_t(m_fileSize) / 8));
     mdb_rewind_table(m_table);
     while (mdb_fetch_row(m_table))
         m_rows.push_back({m_table->cur_phys_pg, quint16(m_table->cur_row - 1)});
@@ -97,8 +125,10 @@ Failure AccessTable::load(qsizetype row)
         return damaged(name(), u"page %1 cannot be read"_s.arg(at.page));
     int start = 0;
     size_t size = 0;
-    if (mdb_find_row(m_mdb, at.row, &start, &size) != 0)
-        return damaged(name(), u"row %1 of page %2 is gone"_s.arg(at.row).arg(at.page));
+    if (mdb_find_row(m_mdb, at.row, &start, &size) != 0 || start < 0 ||
+        qsizetype(start) + qsizetype(size) > m_mdb->fmt->pg_size ||
+        !rowIsWhole(m_mdb->pg_buf + start, size, isJet3(m_mdb), m_table->num_var_cols > 0))
+        return damaged(name(), u"row %1 of page %2 is not whole"_s.arg(at.row).arg(at.page));
     m_fieldCount = mdb_crack_row(m_table, start, size, m_fields.data());
     if (m_fieldCount < 0)
         return damaged(name(), u"row %1 of page %2 cannot be read"_s.arg(at.row).arg(at.page));
@@ -137,6 +167,8 @@ Failure AccessTable::value(int column, QVariant &out)
     }
     if (field.is_null)
         return {};
+    if (field.start < 0 || field.siz < 0 || field.start + field.siz > m_mdb->fmt->pg_size)
+        return damaged(name(), u"a value of column %1 lies outside its page"_s.arg(col.name));
     const QByteArrayView bytes = bytesAt(m_mdb, field.start, field.siz);
     const auto fits = [&](int size) {
         return bytes.size() >= size;
@@ -219,7 +251,7 @@ Failure AccessTable::memoBytes(const MdbField &field, QByteArray &out)
     const quint32 lengthAndFlags = qFromLittleEndian<quint32>(head.data());
     const quint32 length = lengthAndFlags & 0x3FFFFFFFu;
     quint32 next = qFromLittleEndian<quint32>(head.data() + 4);
-    if (length > kLongestValue)
+    if (qsizetype(length) > m_fileSize) // a damaged length, not a value
         return damaged(name(), u"a memo claims %1 bytes"_s.arg(length));
     if (lengthAndFlags & 0x80000000u) {
         if (head.size() < 12 + qsizetype(length))
@@ -235,6 +267,8 @@ Failure AccessTable::memoBytes(const MdbField &field, QByteArray &out)
         size_t size = 0;
         if (links > length || next == 0 || mdb_find_pg_row(m_mdb, next, &page, &offset, &size))
             return damaged(name(), u"a memo's pages cannot be followed"_s);
+        if (offset < 0 || qsizetype(size) > m_mdb->fmt->pg_size - offset)
+            return damaged(name(), u"a memo page is damaged"_s);
         QByteArrayView chunk(static_cast<const char *>(page) + offset, qsizetype(size));
         if (!single) {
             if (chunk.size() < 4)

@@ -19,7 +19,8 @@
 // all use of them.
 class AccessTable {
 public:
-    AccessTable(MdbHandle *mdb, MdbCatalogEntry *entry);
+    // fileSize: no value of the table can be longer than its file.
+    AccessTable(MdbHandle *mdb, MdbCatalogEntry *entry, qsizetype fileSize);
     ~AccessTable();
     AccessTable(const AccessTable &) = delete;
     AccessTable &operator=(const AccessTable &) = delete;
@@ -49,6 +50,7 @@ private:
     Failure buildIndex(int column);
 
     MdbHandle *m_mdb;
+    qsizetype m_fileSize;
     MdbTableDef *m_table = nullptr;
     QList<AccessColumn> m_columns;
     bool m_rowsFound = false;

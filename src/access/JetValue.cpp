@@ -65,6 +65,9 @@ QString text(QByteArrayView bytes, bool jet3, int codePage)
 
 QDateTime dateTime(double days)
 {
+    // Access keeps dates from the year 100 to 9999; anything else is a damaged value.
+    if (!(days >= -657435.0 && days <= 2958466.0))
+        return {};
     const double whole = std::trunc(days);
     const double fraction = std::fabs(days - whole);
     const auto milliseconds = static_cast<int>(std::llround(fraction * 86400000.0));

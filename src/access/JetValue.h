@@ -15,7 +15,8 @@ namespace JetValue {
 QString text(QByteArrayView bytes, bool jet3, int codePage);
 
 // A date: days since 30 December 1899, the time as the fraction of a day (before that day
-// the whole days count back while the fraction still counts forward).
+// the whole days count back while the fraction still counts forward). Invalid outside the
+// years 100 to 9999.
 QDateTime dateTime(double days);
 
 // A currency value: a 64-bit integer of ten-thousandths.

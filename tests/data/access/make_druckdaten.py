@@ -17,6 +17,13 @@ What it writes (all appended as new pages, plus rows added to system pages):
     added to MSysObjects' existing data page;
   * MSysQueries rows for ServerDruckdaten on a new data page;
   * clears the new pages' bits in the global free-page map (page 1).
+Usage maps stay inline (type 0: a start page and a bitmap of 512 pages) while the
+pages they list fit; a file of up to 512 pages (about 11,000 extra rows) has only
+inline maps, all with start page 0.  Past that, a table map first moves its start
+page and then becomes a reference map (type 1), whose bitmaps are usage-map pages
+(type 0x05) appended to the file; the global map becomes a reference map as soon
+as the file has more than 512 pages.  Read back with mdbtools and mdb-reader up to
+200,000 extra rows (35 MB); the maps would cover a file of the full 2 GB.
 With --deleted-column, Druckdaten is laid out as Jet keeps a table after one of
 its columns was deleted: a Long Integer column "Alt" was the table's first column
 (row column number 0, fixed offset 0..3) and is gone from the TDEF, which lists
@@ -37,6 +44,7 @@ import struct
 import datetime
 
 PG = 4096
+MAP_PAGE_SPAN = (PG - 4) * 8   # pages covered by one usage-map page (type 0x05)
 
 
 def u16(b, o): return struct.unpack_from('<H', b, o)[0]
@@ -91,17 +99,76 @@ class File:
         end = PG if r == 0 else u16(self.b, o + 14 + 2 * (r - 1)) & 0x1fff
         return o + start, end - start
 
-    # ---- usage maps (type 0: [0][start page u32][bitmap]) --------------------
-    def map_set(self, pg_row, page, on=True):
+    # ---- usage maps -----------------------------------------------------------
+    # A map row is either inline (type 0: [0][start page u32][bitmap to the row's end],
+    # 64 bitmap bytes = 512 pages in Access-made Jet4 rows) or a reference map
+    # (type 1: [1][page u32]..., the same 69-byte row holds 17 pointers).  Pointer i
+    # names a page of type 0x05 whose bitmap, from offset 4, covers pages
+    # i * MAP_PAGE_SPAN .. (i + 1) * MAP_PAGE_SPAN - 1; 17 of them cover the 2 GB a
+    # Jet4 file can have.  Bit set = page listed: in a table's maps the page belongs to
+    # the table (used map) or has free space (free map); in the global map the page is
+    # free.  libmdb and mdb-reader read both types.
+    def map_set(self, pg_row, page, on=True, outside_on=False):
+        """outside_on: state of the pages an inline map does not cover.  Off for a
+        table's maps (pages not listed are not the table's); on for the global map,
+        which marks every page past the end of the file free."""
         o, ln = self.row(pg_row)
-        assert self.b[o] == 0, 'only inline (type 0) usage maps handled'
-        start = u32(self.b, o + 1)
-        bit = page - start
-        assert 0 <= bit < (ln - 5) * 8, 'page outside inline map range'
+        if self.b[o] == 0:
+            start = u32(self.b, o + 1)
+            bit = page - start
+            if 0 <= bit < (ln - 5) * 8:
+                self.set_bit(o + 5, bit, on)
+                return
+            if on == outside_on:
+                return                          # already so outside the inline range
+            if not outside_on and self.map_move_start(o, ln, page):
+                self.map_set(pg_row, page, on, outside_on)
+                return
+            self.map_to_reference(pg_row, outside_on)
+        assert self.b[o] == 1, 'unknown usage map type %d' % self.b[o]
+        idx = page // MAP_PAGE_SPAN
+        assert idx < (ln - 1) // 4, 'page beyond what the reference map can cover'
+        bm = u32(self.b, o + 1 + 4 * idx)
+        if bm == 0:
+            bm = self.alloc()
+            po = self.off(bm)
+            self.b[po:po + 4] = b'\x05\x01\x00\x00'
+            if outside_on:
+                self.b[po + 4:po + PG] = b'\xff' * (PG - 4)
+            struct.pack_into('<I', self.b, o + 1 + 4 * idx, bm)
+        self.set_bit(self.off(bm) + 4, page % MAP_PAGE_SPAN, on)
+
+    def set_bit(self, o, bit, on):
         if on:
-            self.b[o + 5 + bit // 8] |= 1 << (bit % 8)
+            self.b[o + bit // 8] |= 1 << (bit % 8)
         else:
-            self.b[o + 5 + bit // 8] &= ~(1 << (bit % 8)) & 0xff
+            self.b[o + bit // 8] &= ~(1 << (bit % 8)) & 0xff
+
+    def map_move_start(self, o, ln, page):
+        """Shifts an inline table map so that it also covers page, if its listed pages
+        and page fit into one inline range.  The start is rounded down to a multiple of
+        8, so bitmap bytes stay aligned to page numbers as in the reference maps."""
+        nbits = (ln - 5) * 8
+        start = u32(self.b, o + 1)
+        listed = [start + i for i in range(nbits) if self.b[o + 5 + i // 8] >> (i % 8) & 1]
+        first = min(listed + [page]) // 8 * 8
+        if max(listed + [page]) - first >= nbits:
+            return False
+        self.b[o + 1:o + ln] = struct.pack('<I', first) + bytes(ln - 5)
+        for pg in listed:
+            self.set_bit(o + 5, pg - first, True)
+        return True
+
+    def map_to_reference(self, pg_row, outside_on):
+        """Turns an inline map into a reference map with the same pages listed (in
+        place: both types use the same row)."""
+        o, ln = self.row(pg_row)
+        start, bitmap = u32(self.b, o + 1), bytes(self.b[o + 5:o + ln])
+        self.b[o:o + ln] = b'\x01' + bytes(ln - 1)
+        for i in range(len(bitmap) * 8):
+            on = bool(bitmap[i // 8] >> (i % 8) & 1)
+            if on != outside_on:
+                self.map_set(pg_row, start + i, on, outside_on)
 
     # ---- table definitions ----------------------------------------------------
     def tdef(self, pg):
@@ -399,8 +466,13 @@ def main():
     f.map_set(queries['free_map'], qpg)
 
     # 4. global free-page map (page 1, row 0): new pages are in use
-    for pg in f.new_pages:
-        f.map_set((1 << 8) | 0, pg, on=False)
+    # The inline map has no bit for pages past its 512 (Jackcess, for one, takes such
+    # pages as free), so a bigger file gets a reference map.  Its map pages are new
+    # pages too and are marked in use by this same loop.
+    i = 0
+    while i < len(f.new_pages):
+        f.map_set((1 << 8) | 0, f.new_pages[i], on=False, outside_on=True)
+        i += 1
 
     open(out, 'wb').write(f.b)
     print('wrote %s: %d pages, %d Druckdaten rows, TDEF page %d' % (out, f.npages(), len(rows), tdef_pg))
