@@ -5,6 +5,7 @@
 // Run: bench_access [rows]  (ETIKOR_TESTDATA: the shared test data, default ../shared/testdata)
 
 #include "DatabaseConnection.h"
+#include "ResidentMemory.h"
 #include "SqlStatement.h"
 
 #include <QCoreApplication>
@@ -23,18 +24,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-long rssKb()
-{
-    QFile status(u"/proc/self/status"_s);
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
 
 // One lookup of the label-data transfer; the number of rows found.
 int lookup(const QString &file, const QString &lot, int part)
@@ -93,7 +82,7 @@ int main(int argc, char **argv)
         return 1;
     }
     std::printf("first lookup (read, rows found, lot index): %.1f ms, RSS %ld kB\n",
-                double(clock.nsecsElapsed()) / 1e6, rssKb());
+                double(clock.nsecsElapsed()) / 1e6, residentKb());
 
     std::vector<double> unchanged;
     QRandomGenerator random(7);
@@ -121,6 +110,6 @@ int main(int argc, char **argv)
     }
     std::printf("lookup after a change (re-read): p50 %.1f ms, max %.1f ms (20 changes)\n",
                 percentile(changed, 0.5), percentile(changed, 1.0));
-    std::printf("RSS at the end: %ld kB\n", rssKb());
+    std::printf("RSS at the end: %ld kB\n", residentKb());
     return 0;
 }

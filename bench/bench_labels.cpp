@@ -16,6 +16,7 @@
 #include "PrintControls.h"
 #include "PrintRequest.h"
 #include "PrintvarsQuery.h"
+#include "ResidentMemory.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -35,18 +36,6 @@
 #include <vector>
 
 namespace {
-long rssKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
 // A socket printer that takes every job and closes, as fast as it can.
 class SinkPrinter {
 public:
@@ -131,7 +120,7 @@ int main(int argc, char **argv)
                            {QStringLiteral("Lot"), QStringLiteral("L2024-%1").arg(i)},
                            {QStringLiteral("Photo"), QStringLiteral("pump.png")}};
     };
-    const long rss0 = rssKb();
+    const long rss0 = residentKb();
     rate("rendered as PDF page", count / 10,
          [&](int i) { (void)LabelPdf::render(renderer, values(i)); });
     rate("rendered as 203-dpi ZPL graphic", count / 10,
@@ -194,12 +183,12 @@ int main(int argc, char **argv)
         }
         ms.push_back(double(t.nsecsElapsed()) / 1e6);
         if (i == 999)
-            rss1000 = rssKb();
+            rss1000 = residentKb();
     }
     std::printf("label step of a lot request        p50 %.1f ms  p99 %.1f ms  max %.1f ms  (%d)\n",
                 percentile(ms, 50), percentile(ms, 99), percentile(ms, 100), count);
     std::printf("resident memory                    start %ld kB, after 1,000 requests %ld kB, "
                 "after %d %ld kB\n",
-                rss0, rss1000, count, rssKb());
+                rss0, rss1000, count, residentKb());
     return 0;
 }
