@@ -153,9 +153,9 @@ int main(int argc, char **argv)
     StationServices services({settings, controls, eventLog, queue, registry, plc, appFolder});
     services.commLog().setHistoryView(&window);
     PrintServices printing({settings, controls, services.commLog(), prompt, plc,
-                            services.plcConnection(), registry, [&services] {
-                                services.imageCleanup().cleanLabelImages();
-                            }});
+                            services.plcConnection(), registry,
+                            [&services] { services.imageCleanup().cleanLabelImages(); },
+                            [&services] { services.imageCleanup().cleanCadImages(); }, appFolder});
     services.setBackendRestart([&printing](bool close) { printing.restartBackends(close); });
     printing.setLabelPreview([&window](const QImage &label) { window.showLabelPreview(label); });
     QObject::connect(&window, &MainWindow::testPrintRequested, &window,

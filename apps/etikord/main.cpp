@@ -57,9 +57,9 @@ int main(int argc, char **argv)
     ServicePrompt prompt(services.commLog());
     queue.setOverflowPrompt(&prompt);
     PrintServices printing({settings, controls, services.commLog(), prompt, plc,
-                            services.plcConnection(), registry, [&services] {
-                                services.imageCleanup().cleanLabelImages();
-                            }});
+                            services.plcConnection(), registry,
+                            [&services] { services.imageCleanup().cleanLabelImages(); },
+                            [&services] { services.imageCleanup().cleanCadImages(); }, appFolder});
     services.setBackendRestart([&printing](bool close) { printing.restartBackends(close); });
     NoManagerLink link;
     Station station({settings, controls, prompt, services, link, PrinterSource::system(), appFolder,

@@ -8,6 +8,8 @@
 #include "PlcConnection.h"
 #include "PrintControls.h"
 #include "PrintvarsQuery.h"
+#include "StationDrawingViewer.h"
+#include "StationImageBuilder.h"
 
 using namespace Qt::StringLiterals;
 
@@ -46,6 +48,14 @@ PrintServices::PrintServices(Parts parts)
                    return PrintvarsQuery::read(controls.serverPath, settings.baseDir, lot, part);
                },
                parts.cleanLabelImages})
+    , m_cad({parts.settings, parts.controls, parts.log, m_request,
+             [](QString &) -> std::unique_ptr<DrawingViewer> {
+                 return std::make_unique<StationDrawingViewer>();
+             },
+             [&settings = parts.settings](QString &) -> std::unique_ptr<ImageBuilder> {
+                 return std::make_unique<StationImageBuilder>(settings);
+             },
+             parts.cleanCadImages, parts.programFolder})
     , m_dataServices{parts.settings, parts.controls, m_request, parts.log, parts.plc, m_raw}
     , m_druckdaten(m_dataServices)
     , m_query(m_dataServices)
@@ -63,10 +73,20 @@ PrintServices::PrintServices(Parts parts)
     m_lookup.setLabelPrint([this](const QString &losName, qint32 teileNr, bool close) {
         return m_label.labelPrint(losName, teileNr, close);
     });
+    m_lookup.setCadPrint(
+        [this](const QString &losName, qint32 teileNr, bool close, qint16 resteKennung) {
+            return m_cad.printCad(losName, teileNr, close, resteKennung);
+        });
     m_connection.setRequestHandler([this](CommLink &record) {
         m_cycle.readProd(record);
         return !m_cycle.answerPending();
     });
+}
+
+void PrintServices::restartBackends(bool close)
+{
+    m_label.labelPrint({}, 0, close);
+    m_cad.printCad({}, 0, close, 0);
 }
 
 void PrintServices::setLabelPreview(std::function<void(const QImage &label)> show)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CadPrint.h"
 #include "CommandRunner.h"
 #include "DruckdatenTransfer.h"
 #include "LabelPrint.h"
@@ -31,6 +32,10 @@ public:
         OptionStore &options;
         // The label images' cleanup, run whenever the label program (re)starts.
         std::function<void()> cleanLabelImages;
+        // The drawing images' cleanup, run whenever the drawing output (re)starts.
+        std::function<void()> cleanCadImages;
+        // The program's folder: the drawing output's fallback images lie there.
+        QString programFolder;
     };
 
     explicit PrintServices(Parts parts);
@@ -42,7 +47,7 @@ public:
     // Every label printed, as a picture for the desktop's preview.
     void setLabelPreview(std::function<void(const QImage &label)> show);
     // The outputs' restart after the configuration changed, or their end (close).
-    void restartBackends(bool close) { m_label.labelPrint({}, 0, close); }
+    void restartBackends(bool close);
     PrintRequest &request() { return m_request; }
     PrintLookup &lookup() { return m_lookup; }
 
@@ -53,6 +58,7 @@ private:
     CommandRunner m_command;
     LabelPrinter m_labelPrinter;
     LabelPrint m_label;
+    CadPrint m_cad;
     PrintDataServices m_dataServices;
     DruckdatenTransfer m_druckdaten;
     QueryTransfer m_query;

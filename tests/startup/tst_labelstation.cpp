@@ -81,10 +81,16 @@ private Q_SLOTS:
         NoOptions options;
         PlcConnection connection(plc, controls, settings, log);
         QStringList cleaned;
-        PrintServices printing(
-            {settings, controls, log, prompt, plc, connection, options, [&cleaned] {
-                 cleaned << u"clean"_s;
-             }});
+        PrintServices printing({settings,
+                                controls,
+                                log,
+                                prompt,
+                                plc,
+                                connection,
+                                options,
+                                [&cleaned] { cleaned << u"clean"_s; },
+                                {},
+                                {}});
 
         printing.restartBackends(false); // the configuration's load starts the label program
         QCOMPARE(cleaned.size(), 1);
