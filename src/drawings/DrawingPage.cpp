@@ -29,6 +29,7 @@ QByteArray DrawingPage::pdf(const Drawing &drawing, const Options &options)
     {
         QPdfWriter writer(&buffer);
         writer.setCreator(u"Etikor"_s);
+        writer.setResolution(72); // text stays text: at finer resolutions Qt draws it as outlines
         writer.setTitle(options.title);
         writer.setPageLayout(QPageLayout(
             options.page, options.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,

@@ -105,10 +105,11 @@ QByteArray wmfToSvg(const QByteArray &bytes, QString &error)
         char *text = nullptr;
         unsigned long length = 0;
         wmf_stream_destroy(api, device->out, &text, &length);
+        // The text is libwmf's own memory, freed with the API below. A WMF knows no
+        // transparency, yet libwmf's SVG gives brushes half opacity: they are drawn solid.
         if (error.isEmpty() && text)
-            svg = withSize(QByteArray(text, qsizetype(length)), width * 25.4 / kWmfDpi,
-                           height * 25.4 / kWmfDpi);
-        std::free(text);
+            svg = withSize(QByteArray(text, qsizetype(length)).replace("fill-opacity:0.5;", ""),
+                           width * 25.4 / kWmfDpi, height * 25.4 / kWmfDpi);
         wmf_mem_close(api);
     }
     wmf_api_destroy(api);
