@@ -101,9 +101,11 @@ private Q_SLOTS:
         Failure failure;
         const auto drawing = Drawing::load(fixture(file), failure);
         QVERIFY2(drawing, qPrintable(failure.description));
-        QVERIFY2(qAbs(drawing->sizeMm().width() - sizeMm.width()) < 0.5 &&
-                     qAbs(drawing->sizeMm().height() - sizeMm.height()) < 0.5,
-                 qPrintable(u"%1 x %2 mm"_s.arg(drawing->sizeMm().width()).arg(drawing->sizeMm().height())));
+        QVERIFY2(
+            qAbs(drawing->sizeMm().width() - sizeMm.width()) < 0.5 &&
+                qAbs(drawing->sizeMm().height() - sizeMm.height()) < 0.5,
+            qPrintable(
+                u"%1 x %2 mm"_s.arg(drawing->sizeMm().width()).arg(drawing->sizeMm().height())));
         const QImage painted = at96dpi(*drawing);
         const QColor corner = painted.pixelColor(345, 30);
         QVERIFY2(corner.red() > 200 && corner.green() < 120 && corner.blue() < 120,
@@ -134,8 +136,9 @@ private Q_SLOTS:
         QCOMPARE(page.size(), QSize(1123, 794)); // A4 landscape at 96 dpi
         // The drawing's top left corner lies at ((297 - 100) / 2, (210 - 50) / 2) mm.
         const QImage placed = page.copy(QRect(QPoint(372, 302), QSize(378, 189)));
-        QVERIFY2(inkFound(QImage(fixture(u"part-drawing.png"_s)), placed) > 0.9,
-                 qPrintable(QString::number(inkFound(QImage(fixture(u"part-drawing.png"_s)), placed))));
+        QVERIFY2(
+            inkFound(QImage(fixture(u"part-drawing.png"_s)), placed) > 0.9,
+            qPrintable(QString::number(inkFound(QImage(fixture(u"part-drawing.png"_s)), placed))));
     }
 
     // The page: the queue's paper in the orientation asked for; a PDF drawing goes as it is.
@@ -146,7 +149,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("size"); // pdfinfo's "Page size"
         QTest::newRow("A4 portrait") << u"portrait.wmf"_s << false << u"595 x 842 pts (A4)"_s;
         QTest::newRow("A4 landscape") << u"part-drawing.emf"_s << true << u"842 x 595 pts (A4)"_s;
-        QTest::newRow("PDF as it is") << u"part-drawing.pdf"_s << true << u"283.465 x 141.732 pts"_s;
+        QTest::newRow("PDF as it is")
+            << u"part-drawing.pdf"_s << true << u"283.465 x 141.732 pts"_s;
     }
     void page()
     {
@@ -156,10 +160,12 @@ private Q_SLOTS:
         Failure failure;
         const auto drawing = Drawing::load(fixture(file), failure);
         QVERIFY2(drawing, qPrintable(failure.description));
-        const QString info = poppler(
-            u"pdfinfo"_s, DrawingPage::pdf(*drawing, {QPageSize(QPageSize::A4), landscape, false, {}}));
-        QVERIFY2(info.contains(QRegularExpression(u"Page size: +"_s + QRegularExpression::escape(size))),
-                 qPrintable(info));
+        const QString info =
+            poppler(u"pdfinfo"_s,
+                    DrawingPage::pdf(*drawing, {QPageSize(QPageSize::A4), landscape, false, {}}));
+        QVERIFY2(
+            info.contains(QRegularExpression(u"Page size: +"_s + QRegularExpression::escape(size))),
+            qPrintable(info));
         QVERIFY(info.contains(QRegularExpression(u"Pages: +1\n"_s)));
     }
 
@@ -174,8 +180,8 @@ private Q_SLOTS:
         QTest::newRow("actual") << QSizeF(100, 50) << false << QRectF(55, 123.5, 100, 50);
         QTest::newRow("fit, wide") << QSizeF(100, 50) << true << QRectF(5, 148.5 - 50, 200, 100);
         QTest::newRow("fit, tall") << QSizeF(50, 400) << true << QRectF(87.0625, 5, 35.875, 287);
-        QTest::newRow("actual, larger than the page") << QSizeF(400, 100) << false
-                                                       << QRectF(-95, 98.5, 400, 100);
+        QTest::newRow("actual, larger than the page")
+            << QSizeF(400, 100) << false << QRectF(-95, 98.5, 400, 100);
         Q_UNUSED(a4)
     }
     void placement()
@@ -204,8 +210,8 @@ private Q_SLOTS:
         QVERIFY(emf.open(QIODevice::ReadOnly));
         QString error;
         const QString svg = QString::fromUtf8(Metafile::emfToSvg(emf.readAll(), error));
-        for (const QString &line : {u"REST"_s, u"Länge: 1200 mm"_s, u"Profil: P-40x20"_s,
-                                    u"Farbe: RAL 9016 Weiß"_s})
+        for (const QString &line :
+             {u"REST"_s, u"Länge: 1200 mm"_s, u"Profil: P-40x20"_s, u"Farbe: RAL 9016 Weiß"_s})
             QVERIFY2(svg.contains(u"[CDATA["_s + line + u"]]"_s), qPrintable(svg));
     }
 
