@@ -50,8 +50,8 @@ QByteArray cadExport(int records)
         const double a = i * 0.05;
         const int x = int(2834 + 2600 * std::cos(a) * (1 - i / double(records)));
         const int y = int(1417 + 1300 * std::sin(a) * (1 - i / double(records)));
-        record(body, 0x0214, {y, x});                       // MOVETO
-        record(body, 0x0213, {y + 40 * (i % 3), x + 40});   // LINETO
+        record(body, 0x0214, {y, x});                     // MOVETO
+        record(body, 0x0213, {y + 40 * (i % 3), x + 40}); // LINETO
     }
     record(body, 0x0000, {}); // EOF
     QByteArray header;

@@ -8,6 +8,7 @@
 #include "AppSettings.h"
 #include "ConnectionDialog.h"
 #include "DesktopPrompt.h"
+#include "DrawingSetupDialog.h"
 #include "MainWindow.h"
 #include "MessageDisplay.h"
 #include "MessageQueue.h"
@@ -15,6 +16,7 @@
 #include "PlcPropertiesWindow.h"
 #include "PrintControls.h"
 #include "PrintServices.h"
+#include "PrinterList.h"
 #include "Registry.h"
 #include "RegistryStore.h"
 #include "RenderLabelCommand.h"
@@ -158,6 +160,9 @@ int main(int argc, char **argv)
                             [&services] { services.imageCleanup().cleanCadImages(); }, appFolder});
     services.setBackendRestart([&printing](bool close) { printing.restartBackends(close); });
     printing.setLabelPreview([&window](const QImage &label) { window.showLabelPreview(label); });
+    printing.setDrawingSetupDialog([&window](QString &printer, int &orientation) {
+        return DrawingSetupDialog::ask(PrinterList::destinations(), printer, orientation, &window);
+    });
     QObject::connect(&window, &MainWindow::testPrintRequested, &window,
                      [&printing] { printing.testPrint(); });
     TrayManagerLink link(window);

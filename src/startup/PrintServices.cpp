@@ -8,7 +8,6 @@
 #include "PlcConnection.h"
 #include "PrintControls.h"
 #include "PrintvarsQuery.h"
-#include "StationDrawingViewer.h"
 #include "StationImageBuilder.h"
 
 using namespace Qt::StringLiterals;
@@ -49,8 +48,8 @@ PrintServices::PrintServices(Parts parts)
                },
                parts.cleanLabelImages})
     , m_cad({parts.settings, parts.controls, parts.log, m_request,
-             [](QString &) -> std::unique_ptr<DrawingViewer> {
-                 return std::make_unique<StationDrawingViewer>();
+             [this](QString &) -> std::unique_ptr<DrawingViewer> {
+                 return std::make_unique<StationDrawingViewer>(m_drawingSetupDialog);
              },
              [&settings = parts.settings](QString &) -> std::unique_ptr<ImageBuilder> {
                  return std::make_unique<StationImageBuilder>(settings);

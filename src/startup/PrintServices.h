@@ -11,6 +11,7 @@
 #include "QueryTransfer.h"
 #include "RawPrinter.h"
 #include "RequestCycle.h"
+#include "StationDrawingViewer.h"
 #include "TestPrint.h"
 
 class OptionStore;
@@ -44,6 +45,12 @@ public:
     PrintServices &operator=(const PrintServices &) = delete;
 
     void testPrint() { m_testPrint.run(); }
+    // The desktop's printer set-up before a drawing prints ("Druckdialog"); the service has
+    // none. Takes effect when the drawing output next starts.
+    void setDrawingSetupDialog(StationDrawingViewer::SetupDialog dialog)
+    {
+        m_drawingSetupDialog = std::move(dialog);
+    }
     // Every label printed, as a picture for the desktop's preview.
     void setLabelPreview(std::function<void(const QImage &label)> show);
     // The outputs' restart after the configuration changed, or their end (close).
@@ -58,6 +65,7 @@ private:
     CommandRunner m_command;
     LabelPrinter m_labelPrinter;
     LabelPrint m_label;
+    StationDrawingViewer::SetupDialog m_drawingSetupDialog;
     CadPrint m_cad;
     PrintDataServices m_dataServices;
     DruckdatenTransfer m_druckdaten;

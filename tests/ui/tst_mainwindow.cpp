@@ -2,6 +2,7 @@
 #include "ConnectionDialog.h"
 #include "DatabaseConnection.h"
 #include "DesktopPrompt.h"
+#include "DrawingSetupDialog.h"
 #include "MainWindow.h"
 #include "PlcPropertiesWindow.h"
 #include "PrintControls.h"
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSystemTrayIcon>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -477,6 +479,19 @@ private Q_SLOTS:
         const DatabaseConnection expected(missing);
         QVERIFY(!expected.failure().description.isEmpty());
         QCOMPARE(result->text(), expected.failure().description);
+    }
+
+    // The set-up before a drawing prints: it starts on the station's printer and orientation
+    // and gives back what the operator chose.
+    void drawingSetupDialog()
+    {
+        DrawingSetupDialog dialog({u"A"_s, u"B"_s, u"C"_s}, u"B"_s, 0);
+        QCOMPARE(dialog.printer(), u"B"_s);
+        QCOMPARE(dialog.orientation(), 1);
+        dialog.findChild<QComboBox *>(u"cboDrawingPrinter"_s)->setCurrentIndex(2);
+        dialog.findChild<QRadioButton *>(u"optLandscape"_s)->click();
+        QCOMPARE(dialog.printer(), u"C"_s);
+        QCOMPARE(dialog.orientation(), 2);
     }
 
     void cmdConnectionText()
