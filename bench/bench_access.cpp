@@ -64,7 +64,7 @@ int main(int argc, char **argv)
     clock.start();
     QProcess python;
     python.start(u"python3"_s,
-                 {QStringLiteral(ETIKOR_SOURCE_DIR "/tests/data/access/make_druckdaten.py"),
+                 {QStringLiteral(ETIKOR_SOURCE_DIR "/tools/accessdb/make_druckdaten.py"),
                   data + u"/access/template-empty-jet4.mdb"_s, file, QString::number(rows)});
     if (!python.waitForFinished(-1) || python.exitCode() != 0) {
         std::fprintf(stderr, "generator failed: %s\n", python.readAllStandardError().constData());

@@ -23,7 +23,7 @@ export ETIKOR_HOME="$work/Server" CUPS_SERVER=127.0.0.1:9
 mkdir -p "$HOME" "$ETIKOR_HOME" "$work/Data" && install -d -m 700 "$XDG_RUNTIME_DIR"
 cp "$shared/access/druckdaten.mdb" "$work/Data/Druckdaten.mdb"
 chmod u+w "$work/Data/Druckdaten.mdb"
-python3 "$top/tests/data/access/make_druckdaten.py" "$shared/access/template-empty-jet4.mdb" \
+python3 "$top/tools/accessdb/make_druckdaten.py" "$shared/access/template-empty-jet4.mdb" \
   "$work/bigger.mdb" 30 >/dev/null
 
 port=$(node -e 'const s = require("net").createServer().listen(0, "127.0.0.1", () => { console.log(s.address().port); s.close(); })')

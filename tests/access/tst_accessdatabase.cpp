@@ -27,7 +27,7 @@ QString fixture(const QString &name)
 QString generate(const QTemporaryDir &dir, const QString &name, const QString &option)
 {
     const QString script =
-        qEnvironmentVariable("ETIKOR_TEST_SOURCE") + u"/../data/access/make_druckdaten.py"_s;
+        qEnvironmentVariable("ETIKOR_TEST_SOURCE") + u"/../../tools/accessdb/make_druckdaten.py"_s;
     const QString out = dir.filePath(name);
     QProcess python;
     QStringList arguments{script, fixture(u"template-empty-jet4.mdb"_s), out};
