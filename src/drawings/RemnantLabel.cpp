@@ -80,9 +80,10 @@ Failure write(const QString &path, const QStringList &values)
     Canvas canvas(dc);
     canvas.frame(1.0, 0.5);
     const QStringList text = lines(values);
-    canvas.text(5, 4, 9, true, text.at(0));
+    // Text positions are the tops of the lines: a title of 8 mm, then lines of 5.5 mm.
+    canvas.text(5, 3, 8, true, text.at(0));
     for (int i = 1; i < text.size(); ++i)
-        canvas.text(5, 6 + 9.0 * i, 6, false, text.at(i));
+        canvas.text(5, 6.5 + 7.5 * i, 5.5, false, text.at(i));
     DeleteEnhMetaFile(CloseEnhMetaFile(dc));
     QFile::remove(path);
     if (!QFile::rename(partial.fileName(), path))
