@@ -162,6 +162,20 @@ private Q_SLOTS:
         QByteArray pdf = s.job();
         QVERIFY2(pdf.startsWith("%PDF"), pdf.left(30).constData());
         QVERIFY2(pdf.contains("/MediaBox [0 0 842"), pdf.left(600).constData()); // landscape A4
+        // The other formats CAD systems export take the same way; a PDF goes as it is.
+        for (const QString &extension : {u".emf"_s, u".svg"_s, u".png"_s, u".pdf"_s}) {
+            QVERIFY(QFile::copy(qEnvironmentVariable("ETIKOR_TEST_SOURCE") +
+                                    u"/../data/drawings/part-drawing"_s + extension,
+                                s.dir.filePath(u"img/L1/7"_s + extension)));
+            s.settings.cadExtension = extension;
+            s.request(u"L1"_s, 7);
+            QCOMPARE(s.plc.value(kP + u"anfordErr"_s).toInt(), 0);
+            pdf = s.job();
+            QVERIFY2(pdf.contains(extension == u".pdf" ? "MediaBox [ 0 0 283.464567"
+                                                       : "/MediaBox [0 0 842"),
+                     qPrintable(extension));
+        }
+        s.settings.cadExtension = u".wmf"_s;
 
         s.plc.setValue(kP + u"ResteLaenge"_s, 1200);
         s.request(u"L2"_s, 7);
