@@ -69,3 +69,8 @@ Failure CupsJobSink::cancel(int jobId) const
     cupsCancelJob2(CUPS_HTTP_DEFAULT, m_dest->name, jobId, 0);
     return failure;
 }
+
+QString CupsJobSink::option(const char *name) const
+{
+    return QString::fromUtf8(cupsGetOption(name, m_dest->num_options, m_dest->options));
+}

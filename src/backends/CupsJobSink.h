@@ -24,6 +24,8 @@ public:
     CupsJobSink &operator=(const CupsJobSink &) = delete;
 
     Failure send(const QByteArray &bytes, const QString &documentName) override;
+    // One of the destination's default options ("media", say); empty when it has none.
+    QString option(const char *name) const;
 
 private:
     CupsJobSink(cups_dest_t *dest, const char *format);

@@ -19,7 +19,8 @@ struct Settings {
 
 Failure print(const Drawing &drawing, const QString &printer, const Settings &settings,
               const QString &title);
-// The queue's default paper (its "media" option); A4 when it names none this reads.
-QPageSize media(const QString &printer);
+// The paper a PWG media name ("iso_a4_210x297mm", "na_letter_8.5x11in") stands for; A4 for
+// an empty or unreadable name.
+QPageSize media(const QString &pwgName);
 
 } // namespace DrawingOutput

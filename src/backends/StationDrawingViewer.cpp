@@ -21,7 +21,6 @@ Failure StationDrawingViewer::loadFile(const QString &path)
     Failure failure;
     m_drawing = Drawing::load(path, failure);
     m_title = QFileInfo(path).fileName();
-    m_zoom = 100;
     return failure;
 }
 
@@ -36,13 +35,6 @@ QPointF StationDrawingViewer::center() const
 {
     return m_drawing ? QPointF(m_drawing->sizeMm().width() / 2, m_drawing->sizeMm().height() / 2)
                      : QPointF();
-}
-
-void StationDrawingViewer::scaleImage(bool on, double percent, double x, double y)
-{
-    Q_UNUSED(x)
-    Q_UNUSED(y)
-    m_zoom = on ? percent : 100;
 }
 
 Failure StationDrawingViewer::printImage()

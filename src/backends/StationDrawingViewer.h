@@ -11,9 +11,8 @@ class Drawing;
 // The station's own drawing viewer: loads WMF, EMF, SVG, PDF and bitmaps (Drawing) and prints
 // the whole drawing as a PDF page through CUPS, at its own size or fitted to the page. Its
 // printers are the CUPS destinations as the printer list shows them; it starts on the default
-// one. The border stays off, ScaleImage only changes what a screen would show (the whole
-// drawing is printed, never a view area), and the set-up dialog is the desktop's to show:
-// without one, it prints straight away.
+// one. The whole drawing is printed, so the border, the view area and ScaleImage change
+// nothing; the set-up dialog is the desktop's to show: without one, it prints straight away.
 class StationDrawingViewer : public DrawingViewer {
 public:
     // setupDialog: asks the operator before a print (printer and orientation may change);
@@ -28,26 +27,24 @@ public:
     QString printer(int index) const override { return m_printers.value(index); }
     void setPrinterIndex(int index) override;
     int printerIndex() const override { return m_printerIndex; }
-    void setBorderWidth(int width) override { m_borderWidth = width; }
+    // The page shows the drawing alone: no border, never a view area; a zoom changes no page.
+    void setBorderWidth(int) override {}
     void setPaperOrientation(int orientation) override
     {
         m_settings.paperOrientation = orientation;
     }
     void setPrintScale(int scale) override { m_settings.fit = scale == FitToPage; }
-    void setPrintViewArea(bool viewArea) override { m_viewArea = viewArea; }
+    void setPrintViewArea(bool) override {}
     void setShowPrinterSetupDialog(bool show) override { m_showSetup = show; }
     QPointF center() const override;
-    void scaleImage(bool on, double percent, double x, double y) override;
+    void scaleImage(bool, double, double, double) override {}
     Failure printImage() override;
 
 private:
     SetupDialog m_setupDialog;
     QStringList m_printers;
     int m_printerIndex = 0;
-    int m_borderWidth = 0;
-    bool m_viewArea = false;
     bool m_showSetup = false;
-    double m_zoom = 100;
     DrawingOutput::Settings m_settings;
     std::unique_ptr<Drawing> m_drawing;
     QString m_title;

@@ -79,12 +79,12 @@ std::unique_ptr<Drawing> Drawing::fromBytes(const QByteArray &bytes, Failure &fa
     switch (Metafile::kindOf(bytes)) {
     case Metafile::Kind::Wmf:
         drawing->m_format = Format::Wmf;
-        if (!drawing->loadSvg(Metafile::wmfToSvg(bytes, error), failure))
+        if (!drawing->loadSvg(Metafile::wmfToSvg(bytes, error)))
             failure = unreadable(u"WMF: "_s + error);
         return failure.pending() ? nullptr : std::move(drawing);
     case Metafile::Kind::Emf:
         drawing->m_format = Format::Emf;
-        if (!drawing->loadSvg(Metafile::emfToSvg(bytes, error), failure))
+        if (!drawing->loadSvg(Metafile::emfToSvg(bytes, error)))
             failure = unreadable(u"EMF: "_s + error);
         return failure.pending() ? nullptr : std::move(drawing);
     case Metafile::Kind::None:
@@ -98,7 +98,7 @@ std::unique_ptr<Drawing> Drawing::fromBytes(const QByteArray &bytes, Failure &fa
     const QByteArray head = bytes.left(512).trimmed();
     if (head.startsWith("<svg") || (head.startsWith("<?xml") && bytes.contains("<svg"))) {
         drawing->m_format = Format::Svg;
-        if (!drawing->loadSvg(bytes, failure))
+        if (!drawing->loadSvg(bytes))
             failure = unreadable(u"SVG: it cannot be read"_s);
         return failure.pending() ? nullptr : std::move(drawing);
     }
@@ -119,9 +119,8 @@ std::unique_ptr<Drawing> Drawing::fromBytes(const QByteArray &bytes, Failure &fa
     return drawing;
 }
 
-bool Drawing::loadSvg(const QByteArray &svg, Failure &failure)
+bool Drawing::loadSvg(const QByteArray &svg)
 {
-    Q_UNUSED(failure)
     if (svg.isEmpty())
         return false;
     m_svg = std::make_unique<QSvgRenderer>(svg);

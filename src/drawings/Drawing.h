@@ -34,7 +34,7 @@ public:
 
 private:
     Drawing() = default;
-    bool loadSvg(const QByteArray &svg, Failure &failure);
+    bool loadSvg(const QByteArray &svg);
 
     Format m_format = Format::Svg;
     QSizeF m_sizeMm;
