@@ -7,9 +7,11 @@
 #include "AppFolder.h"
 #include "AppSettings.h"
 #include "ConnectionDialog.h"
+#include "DBusManagerLink.h"
 #include "DesktopPrompt.h"
 #include "DrawingSetupDialog.h"
 #include "MainWindow.h"
+#include "ManagerBus.h"
 #include "MessageDisplay.h"
 #include "MessageQueue.h"
 #include "OpcUaLink.h"
@@ -165,9 +167,21 @@ int main(int argc, char **argv)
     });
     QObject::connect(&window, &MainWindow::testPrintRequested, &window,
                      [&printing] { printing.testPrint(); });
-    TrayManagerLink link(window);
+    // Under a server manager the manager brings the window up; without one, the tray icon.
+    TrayManagerLink tray(window);
+    Station *running = nullptr;
+    DBusManagerLink link(
+        {ManagerBus::open(ManagerBus::configured(registry, ManagerBus::Kind::Session)),
+         tray,
+         prompt,
+         settings,
+         {[&window] { window.serverStart(); },
+          [&running] {
+              running->shutdown();
+          }}});
     Station station({settings, controls, prompt, services, link, PrinterSource::system(), appFolder,
                      AppFolder::programName()});
+    running = &station;
     QObject::connect(&window, &MainWindow::connectionChooserRequested, &window,
                      [&window, &controls, &settings, &station] {
                          const QString chosen = ConnectionDialog::editConnectionString(

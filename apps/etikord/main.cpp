@@ -6,6 +6,8 @@
 #include "AppEventLog.h"
 #include "AppFolder.h"
 #include "AppSettings.h"
+#include "DBusManagerLink.h"
+#include "ManagerBus.h"
 #include "MessageQueue.h"
 #include "NoManagerLink.h"
 #include "OpcUaLink.h"
@@ -17,6 +19,7 @@
 #include "Station.h"
 #include "StationServices.h"
 #include "SyslogSocket.h"
+#include "SystemdNotifier.h"
 #include "UnixSignals.h"
 
 #include <QGuiApplication>
@@ -61,16 +64,35 @@ int main(int argc, char **argv)
                             [&services] { services.imageCleanup().cleanLabelImages(); },
                             [&services] { services.imageCleanup().cleanCadImages(); }, appFolder});
     services.setBackendRestart([&printing](bool close) { printing.restartBackends(close); });
-    NoManagerLink link;
+    // A service has no tray: without a server manager it just runs. It looks for a manager
+    // only on the bus the registry names.
+    NoManagerLink noManager;
+    Station *running = nullptr;
+    DBusManagerLink link(
+        {ManagerBus::open(ManagerBus::configured(registry, ManagerBus::Kind::None)),
+         noManager,
+         prompt,
+         settings,
+         {[] {
+              qCInfo(lcService) << "the server manager asked to show a window; a service has none";
+          },
+          [&running] {
+              running->shutdown();
+          }}});
     Station station({settings, controls, prompt, services, link, PrinterSource::system(), appFolder,
                      AppFolder::programName()});
+    running = &station;
+    SystemdNotifier systemd;
     QObject::connect(&station, &Station::applicationTitleChanged, &queue,
                      &MessageQueue::setApplicationTitle);
     QObject::connect(&station, &Station::unloadAll, &app, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&unixSignals, &UnixSignals::terminateRequested, &station, &Station::shutdown);
+    QObject::connect(&station, &Station::unloadAll, &systemd, &SystemdNotifier::stopping);
     if (!station.load())
         return 0;
-    qCInfo(lcService).noquote() << station.windowCaption() << "running with" << settings.configPath;
+    qCInfo(lcService).noquote() << station.windowCaption() << "running with" << settings.configPath
+                                << (link.registered() ? "registered with the server manager" : "");
+    systemd.ready(station.windowCaption());
     return app.exec();
 }

@@ -298,6 +298,19 @@ void MainWindow::showFromTray()
     activateWindow();
 }
 
+void MainWindow::serverStart()
+{
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
+    show();
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
+    raise();
+    if (auto *server = findChild<QWidget *>(QStringLiteral("txtServer")))
+        server->setFocus();
+    setWindowState(Qt::WindowNoState);
+    restartTimer1();
+}
+
 void MainWindow::setTrayIcon(QSystemTrayIcon *icon)
 {
     m_trayIcon = icon;

@@ -47,6 +47,10 @@ public:
     void restartTimer1();
     // Brings the hidden or minimised window up: not modal, normal state, in front, focused.
     void showFromTray();
+    // The server manager's "Start": the window stays on top of the others and shows where it
+    // was without taking the keyboard from the operator's current program, in normal state,
+    // the database box focused inside it; the minimise check runs again after one second.
+    void serverStart();
     // The tray icon the minimise check hands the window to; none: the window stays
     // minimised in the task bar, so the operator can always reach it.
     void setTrayIcon(QSystemTrayIcon *icon);

@@ -5,7 +5,7 @@
 #include <QSystemTrayIcon>
 
 namespace {
-constexpr int kTipLength = 63;
+constexpr int kTipLength = 64;
 }
 
 TrayManagerLink::TrayManagerLink(MainWindow &window)
@@ -18,9 +18,17 @@ TrayManagerLink::~TrayManagerLink()
     removeTrayIcon();
 }
 
+QString TrayManagerLink::trayTipRecord(const QString &modulName)
+{
+    return (modulName + QStringLiteral("  Etikor (Übertragung der Druckerdaten)") + QChar(u'\0'))
+        .leftJustified(kTipLength, u' ', true);
+}
+
 QString TrayManagerLink::trayTip(const QString &modulName)
 {
-    return (modulName + QStringLiteral("  Etikor (Übertragung der Druckerdaten)")).left(kTipLength);
+    const QString record = trayTipRecord(modulName);
+    const qsizetype end = record.indexOf(QChar(u'\0'));
+    return end < 0 ? record : record.left(end);
 }
 
 int TrayManagerLink::registerWithManager(const QString &modulName)

@@ -19,9 +19,10 @@ public:
     int registerWithManager(const QString &modulName) override;
     void removeTrayIcon() override;
 
-    // The icon's tool tip for a module name. The tip of a notification icon on the Windows
-    // stations was a 64-byte record including its closing NUL, so operators never saw more
-    // than 63 characters; a long module name cuts the fixed text off at the same place here.
+    // The icon's tip as the stations have always kept it: a record of 64 characters, the text
+    // and its closing NUL padded with blanks, or cut at 64, when the NUL is lost with the rest.
+    static QString trayTipRecord(const QString &modulName);
+    // What the icon shows of it: the record up to its NUL, all 64 characters when it was cut.
     static QString trayTip(const QString &modulName);
 
     QSystemTrayIcon *trayIcon() const { return m_icon; }

@@ -269,12 +269,12 @@ private Q_SLOTS:
         QVERIFY(m_window->isVisible() && !m_window->isMinimized());
     }
 
-    // The tray icon's tip holds 63 characters, as on the Windows stations; a left click on the
-    // icon, and only that, brings the hidden window up.
+    // The tray icon's tip is a 64-character record, its text closed by a NUL and padded, or cut
+    // at 64 with the NUL; a left click on the icon, and only that, brings the hidden window up.
     void trayIcon_data()
     {
         const QString text = u"  Etikor (Übertragung der Druckerdaten)"_s;
-        const QString fits(63 - text.size(), u'M');
+        const QString fits(63 - text.size(), u'M'); // the text and its NUL fill the record
         QTest::addColumn<QString>("modulName");
         QTest::addColumn<QString>("tip");
         QTest::addColumn<QSystemTrayIcon::ActivationReason>("reason");
@@ -283,8 +283,11 @@ private Q_SLOTS:
             << u"Line1"_s << u"Line1"_s + text << QSystemTrayIcon::Trigger << true;
         QTest::newRow("exactly 63, double click")
             << fits << fits + text << QSystemTrayIcon::DoubleClick << false;
-        QTest::newRow("one over, context menu")
-            << fits + u'X' << fits + u'X' + text.chopped(1) << QSystemTrayIcon::Context << false;
+        QTest::newRow("NUL lost, context menu")
+            << fits + u'X' << fits + u'X' + text << QSystemTrayIcon::Context << false;
+        QTest::newRow("cut at 64, middle click")
+            << fits + u"XY"_s << fits + u"XY"_s + text.chopped(1) << QSystemTrayIcon::MiddleClick
+            << false;
     }
     void trayIcon()
     {
@@ -294,9 +297,28 @@ private Q_SLOTS:
         QCOMPARE(link.registerWithManager(modulName), int(ManagerLink::TrayIcon));
         QVERIFY(link.trayIcon());
         QTEST(link.trayIcon()->toolTip(), "tip");
+        QCOMPARE(TrayManagerLink::trayTipRecord(modulName).size(), 64);
         m_window->hide();
         Q_EMIT link.trayIcon()->activated(reason);
         QTEST(m_window->isVisible(), "shown");
+    }
+
+    // The server manager's Start: a hidden or minimised window comes up in normal state, on
+    // top, without taking the keyboard, the database box focused; Timer1 checks again in 1 s.
+    void serverStart()
+    {
+        auto *timer = child<QTimer>(u"Timer1"_s);
+        m_window->tray = true;
+        m_window->showMinimized();
+        QCoreApplication::processEvents();
+        QVERIFY(!m_window->isVisible());
+        timer->start(60000);
+        m_window->serverStart();
+        QVERIFY(m_window->isVisible() && !m_window->isMinimized());
+        QVERIFY(m_window->windowFlags() & Qt::WindowStaysOnTopHint);
+        QCOMPARE(m_window->focusWidget(), child<QWidget>(u"txtServer"_s));
+        QCOMPARE(timer->interval(), 1000);
+        QVERIFY(timer->isActive());
     }
 
     // Save As: the operator picks another file in the dialog, then cancels; the preset stands.

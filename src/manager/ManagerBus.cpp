@@ -1,0 +1,46 @@
+#include "ManagerBus.h"
+
+#include "OptionStore.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcManagerBus, "etikor.manager")
+
+ManagerBus::Kind ManagerBus::configured(OptionStore &options, Kind programDefault)
+{
+    const QString value =
+        options.getOption(QStringLiteral("Bus"), QStringLiteral("Server manager")).trimmed();
+    if (value.isEmpty())
+        return programDefault;
+    if (const auto kind = parse(value))
+        return *kind;
+    qCWarning(lcManagerBus).noquote()
+        << "registry option Bus (Server manager):" << value
+        << "is not session, system or none; the station looks for no server manager";
+    return Kind::None;
+}
+
+std::optional<ManagerBus::Kind> ManagerBus::parse(const QString &value)
+{
+    const QString word = value.trimmed().toLower();
+    if (word == QLatin1String("session"))
+        return Kind::Session;
+    if (word == QLatin1String("system"))
+        return Kind::System;
+    if (word == QLatin1String("none"))
+        return Kind::None;
+    return std::nullopt;
+}
+
+std::optional<QDBusConnection> ManagerBus::open(Kind kind)
+{
+    switch (kind) {
+    case Kind::Session:
+        return QDBusConnection::sessionBus();
+    case Kind::System:
+        return QDBusConnection::systemBus();
+    case Kind::None:
+        break;
+    }
+    return std::nullopt;
+}
