@@ -7,9 +7,11 @@
 # Linie7 and saved, and the link is built without a complaint; the file is checked byte
 # for byte. A second start while the first runs must end silently. A disk below the
 # registry's free-space limit brings up the message window, which OK answers; the window is
-# minimised to the tray twice and brought back drawn. All of it under a window manager.
+# minimised to the tray twice and brought back drawn. Under a server manager the station
+# shows no icon and comes up on the manager's Start. All of it under a window manager.
 set -euo pipefail
 etikor="$1"
+manager="$2"
 work="$(mktemp -d)"
 pids=()
 cleanup() {
@@ -167,7 +169,40 @@ minimise_to_tray "$wid"
 minimise_to_tray "$wid"
 exit_program "$wid" "$pid"
 
-# 4. A registration that cannot write the registry (its folder is a file, which stops root
+# 4. Under a server manager (etikor-manager on a bus of the test's own): no tray icon, the
+#    window stays hidden until the manager's Start brings it up on top, a second start is
+#    refused by the manager, and the manager's Stop ends the program cleanly.
+dbus-daemon --session --nofork --print-address=1 >"$work/bus" &
+pids+=($!)
+wait_for test -s "$work/bus" || fail "no dbus-daemon"
+mkdir -p "$work/managed/Server"
+sed -i 's/"MaxFreeSpace(MB)"="999999999999"/"MaxFreeSpace(MB)"=" 30"/' "$ETIKOR_REGISTRY"
+printf '"Modulname","Linie7"\r\n' >"$work/managed/Server/Etikor.dcnf"
+(
+  export DBUS_SESSION_BUS_ADDRESS="$(head -1 "$work/bus")"
+  "$manager" serve >"$work/manager.log" 2>&1 &
+  echo $! >"$work/manager.pid"
+  wait_for "$manager" list || fail "etikor-manager does not serve"
+  ETIKOR_HOME="$work/managed/Server" "$etikor" >"$work/etikor.log" 2>&1 &
+  pid=$!
+  wait_for grep -q 'registered "Etikor  / Linie7"' "$work/manager.log" || fail "not registered"
+  sleep 1
+  ! tray_icon >/dev/null || fail "a tray icon beside the server manager"
+  [ -z "$(xdotool search --onlyvisible --name " Etikor Vers:" 2>/dev/null)" ] || fail "window shown at start"
+  ETIKOR_HOME="$work/managed/Server" timeout 20 "$etikor" >/dev/null 2>&1 || fail "second start failed"
+  kill -0 "$pid" || fail "the first station ended"
+  "$manager" start Linie7 || fail "Start failed"
+  wait_for xdotool search --onlyvisible --name "Linie7 Etikor Vers:" || fail "Start did not show the window"
+  xprop -id "$(window_id "Linie7 Etikor Vers:")" _NET_WM_STATE | grep -q _NET_WM_STATE_ABOVE ||
+    fail "the window is not on top"
+  "$manager" stop Linie7 || fail "Stop failed"
+  wait_for bash -c "! kill -0 $pid" || fail "Stop did not end the program"
+  wait "$pid" || fail "program ended with an error after Stop"
+  grep -q 'removed "Etikor  / Linie7" (.*): it disconnected' "$work/manager.log" || fail "no Disconnect"
+)
+pids+=("$(cat "$work/manager.pid")")
+
+# 5. A registration that cannot write the registry (its folder is a file, which stops root
 #    too): each failure is shown in the message window before the program ends, with 1.
 touch "$work/notafolder"
 ETIKOR_REGISTRY="$work/notafolder/registry.reg" "$etikor" -REGSERVER >"$work/register.log" 2>&1 &
