@@ -177,7 +177,7 @@ int main(int argc, char **argv)
          settings,
          {[&window] { window.serverStart(); },
           [&running] {
-              running->shutdown();
+              running->serverStop();
           }}});
     Station station({settings, controls, prompt, services, link, PrinterSource::system(), appFolder,
                      AppFolder::programName()});

@@ -77,7 +77,7 @@ int main(int argc, char **argv)
               qCInfo(lcService) << "the server manager asked to show a window; a service has none";
           },
           [&running] {
-              running->shutdown();
+              running->serverStop();
           }}});
     Station station({settings, controls, prompt, services, link, PrinterSource::system(), appFolder,
                      AppFolder::programName()});

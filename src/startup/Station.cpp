@@ -86,6 +86,13 @@ void Station::shutdown()
     Q_EMIT unloadAll();
 }
 
+void Station::serverStop()
+{
+    m_parts.settings.exiting = true;
+    m_parts.hooks.dropMessageQueue();
+    shutdown();
+}
+
 void Station::saveConfigAs()
 {
     if (m_configuration.checkConfigName())

@@ -33,6 +33,9 @@ public:
     // False when another instance already serves this station; the shutdown has then run.
     bool load();
     void shutdown();
+    // The server manager's Stop: the message queue is dropped before the shutdown sequence,
+    // so nothing queued on the way out waits for an operator.
+    void serverStop();
 
     void loadConfig() { m_configuration.loadConfig(); }
     void saveConfig() { m_configuration.saveConfig(); }

@@ -131,17 +131,21 @@ private Q_SLOTS:
         QTest::addColumn<int>("result");
         QTest::addColumn<bool>("otherHoldsLock");
         QTest::addColumn<bool>("runs");
+        QTest::addColumn<bool>("managerStops");
         QTest::newRow("manager knows the name")
-            << int(ManagerLink::AlreadyRunning) << false << false;
-        QTest::newRow("tray, another instance runs") << int(ManagerLink::TrayIcon) << true << false;
-        QTest::newRow("tray, alone") << int(ManagerLink::TrayIcon) << false << true;
-        QTest::newRow("registered with a manager") << int(ManagerLink::Registered) << true << true;
+            << int(ManagerLink::AlreadyRunning) << false << false << false;
+        QTest::newRow("tray, another instance runs")
+            << int(ManagerLink::TrayIcon) << true << false << false;
+        QTest::newRow("tray, alone") << int(ManagerLink::TrayIcon) << false << true << false;
+        QTest::newRow("registered with a manager, which stops it")
+            << int(ManagerLink::Registered) << true << true << true;
     }
     void instanceAndShutdown()
     {
         QFETCH(int, result);
         QFETCH(bool, otherHoldsLock);
         QFETCH(bool, runs);
+        QFETCH(bool, managerStops);
         QLockFile other(m_runtime.path() + u"/etikor-test.lock"_s);
         if (otherHoldsLock)
             QVERIFY(other.tryLock(0));
@@ -152,12 +156,15 @@ private Q_SLOTS:
         QCOMPARE(f.hooks.calls.contains(u"connectPlc"_s), runs);
         QCOMPARE(unload.count(), runs ? 0 : 1);
         QCOMPARE(f.settings.exiting, !runs);
-        if (runs)
+        if (managerStops)
+            f.station.serverStop();
+        else if (runs)
             f.station.shutdown();
         f.station.shutdown();
         const int last = f.hooks.calls.indexOf(runs ? u"connectPlc"_s : u"register L"_s);
         QCOMPARE(f.hooks.calls.mid(last + 1),
-                 (QStringList{u"terminateLinks"_s, u"restartBackends(1)"_s, u"closePlcLink"_s,
+                 (QStringList(managerStops ? 1 : 0, u"dropMessageQueue"_s) +
+                  QStringList{u"terminateLinks"_s, u"restartBackends(1)"_s, u"closePlcLink"_s,
                               u"removeTrayIcon"_s, u"dropMessageQueue"_s}));
         QCOMPARE(unload.count(), 1);
     }
