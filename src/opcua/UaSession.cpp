@@ -132,6 +132,7 @@ RequestHeader UaSession::requestHeader()
     RequestHeader header;
     header.authenticationToken = m_authenticationToken;
     header.timestamp = UaDateTime::fromDateTime(QDateTime::currentDateTimeUtc());
+    ++m_requestsSent;
     if (++m_lastRequestHandle == 0)
         m_lastRequestHandle = 1;
     header.requestHandle = m_lastRequestHandle;

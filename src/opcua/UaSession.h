@@ -72,6 +72,8 @@ public:
     // requestHeader(). send() answers through handler from the event loop, sendSync() waits
     // on the channel's socket alone; both as UaSecureChannel::send() and waitFor().
     RequestHeader requestHeader();
+    // Service requests sent on this session object so far, Publish requests included.
+    quint64 requestsSent() const { return m_requestsSent; }
     quint32 send(const QByteArray &body, UaResponseHandler handler, int timeoutMs);
     UaResponse sendSync(const QByteArray &body, int timeoutMs);
     // Good when response carries the expected response type; else the reason, with a
@@ -106,5 +108,6 @@ private:
     bool m_resuming = false;
     bool m_resumed = false;
     quint32 m_lastRequestHandle = 0;
+    quint64 m_requestsSent = 0;
     int m_requestTimeout = 10000;
 };

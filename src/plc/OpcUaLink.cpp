@@ -62,12 +62,16 @@ qint32 OpcUaLink::createHandle(const QString &name, qint32 &handle)
     if (const qint32 status = ready())
         return status;
     const NodeId node = nodeOf(name);
-    QList<DataValue> values;
-    if (const qint32 status = readAttributes(node, {UaAttributeId::DataType}, values))
-        return status;
-    const QVariant dataType = values.at(0).value.value();
+    auto known = m_knownTypes.constFind(name);
+    if (known == m_knownTypes.cend()) {
+        QList<DataValue> values;
+        if (const qint32 status = readAttributes(node, {UaAttributeId::DataType}, values))
+            return status;
+        const QVariant dataType = values.at(0).value.value();
+        known = m_knownTypes.insert(name, PlcValueCodec::builtinOf(dataType.value<NodeId>()));
+    }
     handle = ++m_lastHandle;
-    m_variables.insert(handle, {name, node, PlcValueCodec::builtinOf(dataType.value<NodeId>())});
+    m_variables.insert(handle, {name, node, *known});
     return PlcStatus::Good;
 }
 
@@ -225,6 +229,13 @@ int OpcUaLink::reportDelayMs(qint32 hNotification) const
     return int(std::ceil(found->samplingMs + m_subscription.revisedPublishingInterval()));
 }
 
+int OpcUaLink::earliestReportMs(qint32 hNotification) const
+{
+    if (!m_watches.contains(hNotification) || !m_subscription.isCreated())
+        return 0;
+    return int(std::ceil(m_subscription.revisedPublishingInterval()));
+}
+
 bool OpcUaLink::isConnected() const
 {
     return m_up && !m_closed && m_client.state() == UaClient::State::Connected &&
@@ -267,6 +278,7 @@ void OpcUaLink::closeLink()
     m_up = false;
     m_watches.clear();
     m_variables.clear();
+    m_knownTypes.clear();
     m_subscription.reset();
     m_client.disconnectFromEndpoint();
     m_client.waitForDisconnected(kGoodbyeMs);
@@ -402,7 +414,9 @@ qint32 OpcUaLink::ensureSubscription()
 void OpcUaLink::onConnected(bool newSession)
 {
     if (newSession) {
+        // A new session may be a new PLC program: its variables are looked up again.
         m_namespace.reset();
+        m_knownTypes.clear();
         forgetSubscription();
     }
     m_lastNote.clear();
@@ -534,6 +548,7 @@ PlcLinkProperties OpcUaLink::properties() const
         {u"Handles"_s, QString::number(m_variables.size())},
         {u"Notifications"_s, QString::number(m_watches.size())},
         {u"Calls"_s, QString::number(m_calls)},
+        {u"Service requests"_s, QString::number(serviceRequests())},
         {u"Failed calls"_s, QString::number(m_failedCalls)},
         {u"Last call status"_s, statusText(m_lastCallStatus)},
         {u"Value changes"_s, QString::number(m_events)},

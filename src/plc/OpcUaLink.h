@@ -37,6 +37,8 @@ public:
     ~OpcUaLink() override;
 
     void setPropertiesView(PlcPropertiesView *view) { m_propertiesView = view; }
+    // Round trips to the server so far: every service request, Publish requests included.
+    quint64 serviceRequests() const { return m_client.session().requestsSent(); }
     PlcLinkProperties properties() const override;
 
     QString netId() const override { return m_netId; }
@@ -52,6 +54,7 @@ public:
                            quint64 userTag) override;
     qint32 deleteNotification(qint32 hNotification) override;
     int reportDelayMs(qint32 hNotification) const override;
+    int earliestReportMs(qint32 hNotification) const override;
     int checkIntervalMs() const override { return m_options.checkMs; }
     bool isConnected() const override;
     QString connectionProblem() const override;
@@ -67,6 +70,11 @@ public:
     qint32 writeLReal(qint32 handle, int byteCount, double value) override;
     qint32 readString(qint32 handle, int byteCount, QString &value) override;
     qint32 writeString(qint32 handle, int byteCount, const QString &value) override;
+    // One Read or one Write service call for all items. A call the server refuses as a whole
+    // (too many operations for it, say) is made again one variable at a time; a call lost
+    // with the link gives every item the link's code, as each single call would have.
+    void readMany(PlcItems &items) override;
+    void writeMany(PlcItems &items) override;
 
     void showProperties() override;
     void closeLink() override;
@@ -93,6 +101,13 @@ private:
     qint32 readValue(qint32 handle, int byteCount, int expected, QMetaType::Type as,
                      QVariant &value);
     qint32 writeValue(qint32 handle, int byteCount, int expected, const QVariant &value);
+    // Batches: the item's variable when its handle and byte count are right (else the item
+    // is answered), the value read taken into the item, the value converted for its write.
+    const Variable *batchVariable(PlcItem &item, bool read);
+    qint32 takeRead(const DataValue &read, PlcItem &item);
+    quint32 convertForWrite(const Variable &variable, const PlcItem &item, Variant &converted);
+    // What a whole batch that failed gives its items: the link's code, or the single calls.
+    bool batchLostWithLink(quint32 status, const QList<PlcItem *> &asked);
     qint32 ensureSubscription();
     void onConnected(bool newSession);
     void onDisconnected(quint32 status);
@@ -112,6 +127,10 @@ private:
     QString m_port;
     std::optional<quint16> m_namespace;
     QHash<qint32, Variable> m_variables;
+    // Data types of the variables handles were created for, by name, for the session: the
+    // station creates a handle for every column it transfers, and the question is answered
+    // once rather than on every request.
+    QHash<QString, std::optional<BuiltinType>> m_knownTypes;
     QHash<qint32, Watch> m_watches;
     qint32 m_lastHandle = 0;
     bool m_everConnected = false;

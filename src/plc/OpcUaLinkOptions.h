@@ -14,15 +14,16 @@ class OptionStore;
 //                     new session; empty for index 1, the server's own namespace;
 //   "Prefix"          put in front of every variable name ("PLC1.Application.");
 //   "Timeout(ms)"     how long one call waits for the server (default 5000);
-//   "Publishing(ms)"  the publishing interval asked for the request flag's subscription
-//                     (default 50; the server may grant a longer one);
+//   "Publishing(ms)"  the publishing interval asked for the request flag's subscription;
+//                     by default the fastest the server grants (it revises the 0 asked
+//                     for), a larger value slows the reports down for a weak PLC;
 //   "Check(ms)"       how often the station reads its request flag while it serves nothing,
 //                     to find a request whose change the server never reported (it samples
 //                     the flag and misses a clear and a new raise that fall between two
 //                     samples); default 1000, 0 switches the check off.
 struct OpcUaLinkOptions {
     static constexpr int kDefaultTimeoutMs = 5000;
-    static constexpr int kDefaultPublishingMs = 50;
+    static constexpr int kDefaultPublishingMs = 0;
     static constexpr int kDefaultCheckMs = 1000;
     static constexpr quint16 kDefaultNamespace = 1;
 

@@ -37,6 +37,8 @@ PlcConnection::PlcConnection(PlcLink &link, PrintControls &controls, const AppSe
     , m_watchBackoffMs(kFirstWatchRetryMs)
 {
     m_checkTimer.setSingleShot(true);
+    // The follow-up checks are due within milliseconds of the earliest report.
+    m_checkTimer.setTimerType(Qt::PreciseTimer);
     m_findTimer.setSingleShot(true);
     m_watchTimer.setSingleShot(true);
     connect(&m_link, &PlcLink::variableChanged, this, &PlcConnection::onVariableChanged);
@@ -215,9 +217,12 @@ void PlcConnection::serveRequest(const std::shared_ptr<CommLink> &record)
         return;
     }
     // The next request may be raised the moment the PLC sees the clear, between two of the
-    // server's samples. An answer left pending is tried again at the steady interval only.
+    // server's samples, and never be reported. It is looked for at once (a fast PLC has raised
+    // it already), as soon as a report could be here, and once one surely would be. An answer
+    // left pending is tried again at the steady interval only.
     if (answered)
-        scheduleCheck(m_link.reportDelayMs(held->hConnectAnfordVar));
+        scheduleFollowUps(m_link.earliestReportMs(held->hConnectAnfordVar),
+                          m_link.reportDelayMs(held->hConnectAnfordVar));
     else
         scheduleIdleCheck();
 }
@@ -241,8 +246,19 @@ int PlcConnection::checkInterval(bool watched) const
     return watched || interval > 0 ? interval : kUnwatchedCheckMs;
 }
 
+void PlcConnection::scheduleFollowUps(int earliestMs, int surelyMs)
+{
+    m_followUpChecks.clear();
+    if (earliestMs > 0)
+        m_followUpChecks.append(earliestMs);
+    if (surelyMs > earliestMs)
+        m_followUpChecks.append(surelyMs - qMax(0, earliestMs));
+    scheduleCheck(0);
+}
+
 void PlcConnection::scheduleIdleCheck()
 {
+    m_followUpChecks.clear();
     const std::shared_ptr<CommLink> record = currentRecord();
     const int interval = checkInterval(!record || record->hConnectAnfordVar != 0);
     if (interval > 0)
@@ -260,7 +276,10 @@ void PlcConnection::checkFlag()
     bool raised = false;
     if (!record || m_serving || !m_requestHandler ||
         m_link.readBool(record->hAnfordVar, kFlagBytes, raised) != PlcStatus::Good || !raised) {
-        scheduleIdleCheck();
+        if (!m_followUpChecks.isEmpty() && record && !m_serving)
+            scheduleCheck(m_followUpChecks.takeFirst());
+        else
+            scheduleIdleCheck();
         return;
     }
     if (record->hConnectAnfordVar != 0) {

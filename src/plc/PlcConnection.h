@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -77,6 +78,7 @@ private:
     void scheduleCheck(int delayMs);
     int checkInterval(bool watched) const;
     void scheduleIdleCheck();
+    void scheduleFollowUps(int earliestMs, int surelyMs);
     void checkFlag();
     void countMissedReport();
     QString failureText(const QString &literal, const QString &name, qint32 result) const;
@@ -92,6 +94,9 @@ private:
     quint64 m_lastUserTag = 0;
     // A request is being served; a reconnect asked for meanwhile waits for its end.
     bool m_serving = false;
+    // After a request the flag is read again at once, once the server could have published
+    // the next raise, and once a report of it would surely be here: the waits still ahead.
+    QList<int> m_followUpChecks;
     bool m_reconnectDeferred = false;
     // Reads of the flag, and the time a request they found has for its report to arrive.
     QTimer m_checkTimer;

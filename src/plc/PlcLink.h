@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PlcItem.h"
 #include "PlcLinkProperty.h"
 
 #include <QObject>
@@ -59,6 +60,12 @@ public:
         Q_UNUSED(hNotification)
         return 0;
     }
+    // How soon after a change its report can arrive at the earliest: a server that samples
+    // the variable just then still sends only at its next publish.
+    virtual int earliestReportMs(qint32 hNotification) const
+    {
+        return reportDelayMs(hNotification);
+    }
     // How often the station checks its watched variables by reading them, because reports can
     // be missed; in milliseconds, 0 for never.
     virtual int checkIntervalMs() const { return 0; }
@@ -86,6 +93,13 @@ public:
     // Texts: byteCount is twice the number of characters read or written.
     virtual qint32 readString(qint32 handle, int byteCount, QString &value) = 0;
     virtual qint32 writeString(qint32 handle, int byteCount, const QString &value) = 0;
+
+    // Several reads or writes at once. Each item ends with the value and code its single
+    // operation would have given; writes are carried out in the list's order. A link that
+    // can ask the PLC for several variables in one exchange does so; this one makes the
+    // single calls.
+    virtual void readMany(PlcItems &items);
+    virtual void writeMany(PlcItems &items);
 
     // The link's own properties view (the desktop program shows a dialog).
     virtual void showProperties() = 0;

@@ -10,6 +10,7 @@
 #include "PrintRequest.h"
 #include "RawOutput.h"
 #include "RegionalFormat.h"
+#include "RequestReads.h"
 #include "TickCount.h"
 #include "VariableText.h"
 
@@ -20,12 +21,9 @@ using namespace Qt::StringLiterals;
 using Label = PrintControls::Label;
 
 namespace {
-// Byte counts of the scalar operations and of the remnant texts, which have no length
-// variable of their own.
+// Byte counts of the scalar operations.
 constexpr int kBoolBytes = 2;
-constexpr int kIntBytes = 2;
 constexpr int kLongBytes = 4;
-constexpr int kRemnantTextBytes = 80;
 } // namespace
 
 RequestCycle::RequestCycle(Parts parts)
@@ -44,15 +42,17 @@ void RequestCycle::readProd(CommLink &hUser)
 
 void RequestCycle::serve(CommLink &link)
 {
-    PlcLink &plc = link.link();
-    bool flag = false;
-    const qint32 flagRead = plc.readBool(link.hAnfordVar, kBoolBytes, flag);
+    const bool commandLine =
+        !m_parts.settings.commandLine.isEmpty() && m_parts.settings.optionCommandLine > 0;
+    RequestReads reads(link, commandLine);
+    reads.read(link.link());
+    const qint32 flagRead = reads.status(RequestReads::Flag);
     if (flagRead != PlcStatus::Good) {
         m_parts.controls.setCaption(Label::lblError, stamped(u"ReadVar:"_s + link.anfordVar +
                                                              u" !"_s + QString::number(flagRead)));
         return;
     }
-    if (!flag) {
+    if (!reads.flag()) {
         // The PLC has seen the clear after all, or has withdrawn the request.
         dropPending(u"the PLC's flag is down"_s);
         return;
@@ -60,18 +60,18 @@ void RequestCycle::serve(CommLink &link)
 
     startRequest();
     PrintRequest &request = m_parts.request;
-    qint32 textRead = readText(link, link.hLosName, link.lLosName * 2, request.LosName);
+    qint32 textRead = reads.take(RequestReads::LosName, request.LosName);
     bool rawRead = false;
     if (link.hRAW != 0 && textRead == PlcStatus::Good) {
-        textRead = readText(link, link.hRAW, link.lRAW * 2, request.RAW);
+        textRead = reads.take(RequestReads::Raw, request.RAW);
         rawRead = true;
     }
     if (rawRead && textRead == PlcStatus::Good && !request.RAW.isEmpty()) {
         serveRaw(link);
-    } else if (!m_parts.settings.commandLine.isEmpty() && m_parts.settings.optionCommandLine > 0) {
-        serveCommand(link, textRead);
+    } else if (commandLine) {
+        serveCommand(link, reads, textRead);
     } else {
-        serveLot(link, textRead);
+        serveLot(link, reads, textRead);
     }
     logRequest();
 }
@@ -113,7 +113,7 @@ void RequestCycle::serveRaw(CommLink &link)
 
 // A station that prints by command line runs its command with the barcode, or with the
 // command text when the PLC gives one.
-void RequestCycle::serveCommand(CommLink &link, qint32 textRead)
+void RequestCycle::serveCommand(CommLink &link, const RequestReads &reads, qint32 textRead)
 {
     PrintRequest &request = m_parts.request;
     if (textRead != PlcStatus::Good) {
@@ -123,7 +123,7 @@ void RequestCycle::serveCommand(CommLink &link, qint32 textRead)
     }
     QString command = request.LosName;
     if (link.hCmdLine != 0) {
-        const qint32 read = readText(link, link.hCmdLine, link.lCmdLine * 2, request.CmdLine);
+        const qint32 read = reads.take(RequestReads::CmdLine, request.CmdLine);
         command = read == PlcStatus::Good && !request.CmdLine.isEmpty() ? request.CmdLine
                                                                         : request.LosName;
     }
@@ -133,11 +133,11 @@ void RequestCycle::serveCommand(CommLink &link, qint32 textRead)
     answer(link, m_parts.command.callCommand(command), Kind::Command);
 }
 
-void RequestCycle::serveLot(CommLink &link, qint32 textRead)
+void RequestCycle::serveLot(CommLink &link, const RequestReads &reads, qint32 textRead)
 {
     PrintRequest &request = m_parts.request;
-    const qint32 partRead = link.link().readLong(link.hTeileNr, kLongBytes, request.TeileNr);
-    readLotDetails(link);
+    const qint32 partRead = reads.take(RequestReads::TeileNr, request.TeileNr);
+    readLotDetails(link, reads);
     if (partRead == PlcStatus::Good && textRead == PlcStatus::Good) {
         m_requestText = u" Anforderung Los:"_s + request.LosName + u"   TeileNr:"_s +
                         QString::number(request.TeileNr);
@@ -161,27 +161,26 @@ void RequestCycle::serveLot(CommLink &link, qint32 textRead)
 
 // The optional values: a variable the station lacks gives its default; one whose read fails
 // keeps what the last request left.
-void RequestCycle::readLotDetails(CommLink &link)
+void RequestCycle::readLotDetails(const CommLink &link, const RequestReads &reads)
 {
-    PlcLink &plc = link.link();
     PrintRequest &request = m_parts.request;
     request.ResteLaenge = 0;
     if (link.hRestKenn != 0)
-        plc.readInt(link.hRestKenn, kIntBytes, request.ResteKennung);
+        reads.take(RequestReads::RestKenn, request.ResteKennung);
     else
         request.ResteKennung = -1;
     if (link.hRestLen != 0)
-        plc.readLong(link.hRestLen, kLongBytes, request.ResteLaenge);
+        reads.take(RequestReads::RestLen, request.ResteLaenge);
     if (link.hRestProf != 0)
-        readText(link, link.hRestProf, kRemnantTextBytes, request.ResteProfil);
+        reads.take(RequestReads::RestProf, request.ResteProfil);
     else
         request.ResteProfil.clear();
     if (link.hRestColor != 0)
-        readText(link, link.hRestColor, kRemnantTextBytes, request.ResteColor);
+        reads.take(RequestReads::RestColor, request.ResteColor);
     else
         request.ResteColor.clear();
     if (link.hEtkTyp != 0)
-        plc.readInt(link.hEtkTyp, kIntBytes, request.EtikettenType);
+        reads.take(RequestReads::EtkTyp, request.EtikettenType);
     else
         request.EtikettenType = 0;
 }
@@ -262,24 +261,22 @@ void RequestCycle::answer(CommLink &link, qint32 result, Kind kind)
         deliver(link, result, m_parts.controls.caption(Label::lblError), kind, true);
 }
 
+// The result and its text go to the PLC in one write; the flag after them.
 void RequestCycle::deliver(CommLink &link, qint32 result, const QString &text, Kind kind,
                            bool logText)
 {
-    noteWrite(link.link().writeLong(link.hAnfordErr, kLongBytes, result),
-              link.anfordVar + u"Err"_s);
-    writeText(link, text);
+    // Cut to what the variable holds: a server refuses a longer text whole, and the PLC would
+    // show the previous request's text beside this request's result.
+    const QString fitted = fitText(text, link.lAnfordErrText);
+    PlcItems answer{
+        PlcItem::of(link.hAnfordErr, kLongBytes, QMetaType::Int, result),
+        PlcItem::of(link.hAnfordErrText, int(fitted.size()) * 2, QMetaType::QString, fitted)};
+    link.link().writeMany(answer);
+    noteWrite(answer.at(0).status, link.anfordVar + u"Err"_s);
+    noteWrite(answer.at(1).status, link.anfordVar + u"ErrText"_s);
     if (logText)
         m_parts.log.writeLog(text, false, true);
     settle(result, text, clearFlag(link, kind));
-}
-
-// Cut to what the variable holds: a server refuses a longer text whole, and the PLC would
-// show the previous request's text beside this request's result.
-void RequestCycle::writeText(CommLink &link, const QString &text)
-{
-    const QString fitted = fitText(text, link.lAnfordErrText);
-    noteWrite(link.link().writeString(link.hAnfordErrText, int(fitted.size()) * 2, fitted),
-              link.anfordVar + u"ErrText"_s);
 }
 
 void RequestCycle::noteWrite(qint32 status, const QString &variable)

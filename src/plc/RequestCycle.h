@@ -11,6 +11,7 @@ class CommandOutput;
 class LogWriter;
 class PrintControls;
 class RawOutput;
+class RequestReads;
 struct AppSettings;
 struct PrintRequest;
 
@@ -57,9 +58,9 @@ private:
     // Reads a text variable: byteCount bytes, cut before the first NUL.
     qint32 readText(CommLink &link, qint32 handle, int byteCount, QString &text);
     void serveRaw(CommLink &link);
-    void serveCommand(CommLink &link, qint32 textRead);
-    void serveLot(CommLink &link, qint32 textRead);
-    void readLotDetails(CommLink &link);
+    void serveCommand(CommLink &link, const RequestReads &reads, qint32 textRead);
+    void serveLot(CommLink &link, const RequestReads &reads, qint32 textRead);
+    void readLotDetails(const CommLink &link, const RequestReads &reads);
     QString lotKey() const;
     // The request is about to run its output. True when it is one whose answer is pending:
     // the answer has then been written instead.
@@ -72,7 +73,6 @@ private:
     void answer(CommLink &link, qint32 result, Kind kind);
     // Result, text (logged between text and flag when logText), the cleared flag.
     void deliver(CommLink &link, qint32 result, const QString &text, Kind kind, bool logText);
-    void writeText(CommLink &link, const QString &text);
     qint32 clearFlag(CommLink &link, Kind kind);
     void noteWrite(qint32 status, const QString &variable);
     void settle(qint32 result, const QString &text, qint32 cleared);

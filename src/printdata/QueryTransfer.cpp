@@ -77,88 +77,112 @@ qint32 QueryTransfer::transfer(const QSqlDatabase &database, const QString &view
 }
 
 // Every row writes the same variables, so with several rows the last one stays in the PLC.
+// The row's columns go to the PLC in one write, in column order, and are reported in that
+// order afterwards.
 Failure QueryTransfer::transferRow(const QSqlQuery &query, const QList<int> &types, qint32 &result)
 {
     const QSqlRecord record = query.record();
     PrintRequest &request = m_services.request;
-    for (int i = 0; i < record.count(); ++i) {
+    QList<ColumnWrite> columns;
+    PlcItems writes;
+    Failure failure;
+    for (int i = 0; i < record.count() && !failure.pending(); ++i) {
         const QString column = record.fieldName(i);
-        Failure failure;
         if (column == u"TeileNr")
             failure = FieldValue::toInt32(query.value(i), request.TeileNr);
         else if (column == u"LosName")
             failure = FieldValue::toText(query.value(i), request.LosName);
-        else if (writeColumn(column, types.value(i, FieldType::None), query.value(i)))
-            result = 1;
-        if (failure.pending())
-            return failure;
+        else
+            columns.append(
+                prepareColumn(column, types.value(i, FieldType::None), query.value(i), writes));
     }
-    return {};
+    // The columns before a value that cannot be converted are written all the same.
+    if (writeColumns(columns, writes))
+        result = 1;
+    return failure;
 }
 
-// True when something was reported. A failing write does not stop the transfer: the next
-// column is written all the same.
-bool QueryTransfer::writeColumn(const QString &column, int type, const QVariant &value)
+// The column's handle and value, its write added to the batch when PLC writes are on.
+QueryTransfer::ColumnWrite QueryTransfer::prepareColumn(const QString &column, int type,
+                                                        const QVariant &value, PlcItems &writes)
 {
-    const QString variable = m_services.variableName(column);
-    PlcLink &plc = m_services.plc;
-    qint32 handle = 0;
-    qint32 code = PlcStatus::Good;
+    ColumnWrite write;
+    write.variable = m_services.variableName(column);
+    write.value = value.toString();
     if (m_services.settings.writePrintData != 0)
-        code = plc.createHandle(variable, handle);
-    if (code == PlcStatus::Good) {
-        code = writeValue(handle, column, type, value);
-        // Every handle that was created is given back, whether its write failed or its
-        // column's type is one that is not written: the link keeps no handle nobody uses.
-        if (handle != 0)
-            plc.releaseHandle(handle);
+        write.code = m_services.plc.createHandle(write.variable, write.handle);
+    if (write.code != PlcStatus::Good)
+        return write;
+    if (const auto item = itemFor(write.handle, column, type, value)) {
+        write.item = writes.size();
+        writes.append(*item);
     }
-    bool reported = false;
     PrintControls &controls = m_services.controls;
-    if (controls.steuerzeichenNull) {
-        m_report.controlCharacterNull(variable, value.toString());
-        controls.steuerzeichenNull = false;
-        reported = true;
-    }
-    // The link's failures are OPC UA Bad codes, negative as 32-bit integers: any code other
-    // than Good is a failure.
-    if (code != PlcStatus::Good) {
-        m_report.handleFailed(variable, code);
-        reported = true;
-    }
-    return reported;
+    write.controlCharacterNull = controls.steuerzeichenNull;
+    controls.steuerzeichenNull = false;
+    return write;
 }
 
-// The value converted by the column's type and, when PLC writes are on, written; the
-// result is the write's code (Good when nothing was written).
-qint32 QueryTransfer::writeValue(qint32 handle, const QString &column, int type,
-                                 const QVariant &value)
+// The write the column's type asks for, when PLC writes are on; a text is prepared either
+// way, which reports its control characters.
+std::optional<PlcItem> QueryTransfer::itemFor(qint32 handle, const QString &column, int type,
+                                              const QVariant &value)
 {
-    PlcLink &plc = m_services.plc;
     const bool write = m_services.settings.writePrintData != 0;
     if (FieldType::isText(type)) {
         const bool labelData = column.toUpper() == u"ETIKETTENDATEN";
         const QString text = m_services.processText(value.toString(), labelData);
-        return write ? plc.writeString(handle, int(text.size() * 2), text) : PlcStatus::Good;
+        if (!write)
+            return std::nullopt;
+        return PlcItem::of(handle, int(text.size() * 2), QMetaType::QString, text);
     }
     if (!write)
-        return PlcStatus::Good;
+        return std::nullopt;
     switch (type) {
     case FieldType::Integer:
-        return plc.writeInt(handle, 2,
-                            qint16(FieldValue::narrowed(value, std::numeric_limits<qint16>::min(),
-                                                        std::numeric_limits<qint16>::max())));
+        return PlcItem::of(
+            handle, 2, QMetaType::Short,
+            QVariant::fromValue(qint16(FieldValue::narrowed(
+                value, std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max()))));
     case FieldType::Double:
-        return plc.writeLReal(handle, 8, FieldValue::real(value));
+        return PlcItem::of(handle, 8, QMetaType::Double, FieldValue::real(value));
     case FieldType::Boolean:
-        return plc.writeBool(handle, 2, FieldValue::boolean(value));
+        return PlcItem::of(handle, 2, QMetaType::Bool, FieldValue::boolean(value));
     case FieldType::BigInt:
-        return plc.writeLong(handle, 4,
-                             qint32(FieldValue::narrowed(value, std::numeric_limits<qint32>::min(),
-                                                         std::numeric_limits<qint32>::max())));
+        return PlcItem::of(handle, 4, QMetaType::Int,
+                           qint32(FieldValue::narrowed(value, std::numeric_limits<qint32>::min(),
+                                                       std::numeric_limits<qint32>::max())));
     default:
-        return PlcStatus::Good;
+        return std::nullopt;
     }
+}
+
+// Writes the batch, gives back every handle that was created (whether its write failed or
+// its type is not written: the link keeps no handle nobody uses) and reports each column.
+// A failing write does not stop the others. True when something was reported.
+bool QueryTransfer::writeColumns(QList<ColumnWrite> &columns, PlcItems &writes)
+{
+    PlcLink &plc = m_services.plc;
+    if (!writes.isEmpty())
+        plc.writeMany(writes);
+    bool reported = false;
+    for (ColumnWrite &write : columns) {
+        if (write.item >= 0)
+            write.code = writes.at(write.item).status;
+        if (write.handle != 0)
+            plc.releaseHandle(write.handle);
+        if (write.controlCharacterNull) {
+            m_report.controlCharacterNull(write.variable, write.value);
+            reported = true;
+        }
+        // The link's failures are OPC UA Bad codes, negative as 32-bit integers: any code
+        // other than Good is a failure.
+        if (write.code != PlcStatus::Good) {
+            m_report.handleFailed(write.variable, write.code);
+            reported = true;
+        }
+    }
+    return reported;
 }
 
 qint32 QueryTransfer::trap(const Failure &failure)

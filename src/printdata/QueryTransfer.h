@@ -1,11 +1,13 @@
 #pragma once
 
+#include "PlcItem.h"
 #include "PrintDataReport.h"
 #include "PrintDataServices.h"
 #include "SqlStatement.h"
 
 #include <QList>
 #include <QString>
+#include <optional>
 
 class CommLink;
 class DatabaseConnection;
@@ -32,9 +34,23 @@ public:
 private:
     QString viewText(const DatabaseConnection &connection, const QString &quelle) const;
     qint32 transfer(const QSqlDatabase &database, const QString &view, const SqlStatement &where);
+    // One column of a row on its way to the PLC: its handle, the write it takes (none for a
+    // type that is not written), and what is to be reported about it.
+    struct ColumnWrite {
+        QString variable;
+        QString value;
+        qint32 handle = 0;
+        qint32 code = 0;
+        qsizetype item = -1; // its write in the row's batch
+        bool controlCharacterNull = false;
+    };
+
     Failure transferRow(const QSqlQuery &query, const QList<int> &types, qint32 &result);
-    bool writeColumn(const QString &column, int type, const QVariant &value);
-    qint32 writeValue(qint32 handle, const QString &column, int type, const QVariant &value);
+    ColumnWrite prepareColumn(const QString &column, int type, const QVariant &value,
+                              PlcItems &writes);
+    std::optional<PlcItem> itemFor(qint32 handle, const QString &column, int type,
+                                   const QVariant &value);
+    bool writeColumns(QList<ColumnWrite> &columns, PlcItems &writes);
     qint32 trap(const Failure &failure);
 
     PrintDataServices m_services;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTcpServer>
 #include <QTest>
+#include <QTimer>
 
 // The simulated PLC of tools/plcsim as a child process: started on a free port, driven by its
 // standard-input commands, its output read line by line. Waiting for a line keeps the event
@@ -63,6 +65,30 @@ public:
             m_reports.append(answer);
         }
         return {};
+    }
+
+    // As command(), but the answer is awaited in an event loop of its own that sleeps only
+    // in the event dispatcher, so a client in this thread reacts at once, as it would in the
+    // station: for measurements.
+    QString commandServed(const QString &line, int timeoutMs)
+    {
+        QString answer;
+        QEventLoop loop;
+        QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+        const auto connection =
+            QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &loop, [&] {
+                while (answer.isEmpty() && m_process.canReadLine()) {
+                    const QString read = QString::fromUtf8(m_process.readLine()).trimmed();
+                    if (!read.startsWith(QStringLiteral("write ")))
+                        answer = read;
+                }
+                if (!answer.isEmpty())
+                    loop.quit();
+            });
+        m_process.write(line.toUtf8() + '\n');
+        loop.exec();
+        QObject::disconnect(connection);
+        return answer;
     }
 
     // Waits for a report or answer that starts with prefix (any line for an empty prefix) and

@@ -43,6 +43,8 @@ private Q_SLOTS:
     void unreachableServerFailsAtOnceAfterTheFirstCall_data();
     void unreachableServerFailsAtOnceAfterTheFirstCall();
     void stationOutlastsRefusedSubscriptions();
+    void batchesAnswerAsSingleCalls_data();
+    void batchesAnswerAsSingleCalls();
 
 private:
     qint32 handle(const QString &name);
@@ -359,3 +361,71 @@ void TstOpcUaLink::stationOutlastsRefusedSubscriptions()
 
 QTEST_GUILESS_MAIN(TstOpcUaLink)
 #include "tst_opcualink.moc"
+
+// Several variables in one Read or Write answer item by item what the single calls answer,
+// also from a server whose operation limits refuse such a call whole (the link then makes
+// the single calls). The writes are the table of writes(), all in one batch.
+void TstOpcUaLink::batchesAnswerAsSingleCalls_data()
+{
+    QTest::addColumn<QStringList>("limits");
+    QTest::newRow("one call") << QStringList();
+    QTest::newRow("server takes two variables a call") << QStringList{u"--max-nodes"_s, u"2"_s};
+}
+
+void TstOpcUaLink::batchesAnswerAsSingleCalls()
+{
+    QFETCH(QStringList, limits);
+    PlcSim limited;
+    if (!limits.isEmpty()) {
+        QVERIFY(limited.start(
+            QStringList{u"--var"_s, u"Print.Speed:Double"_s, u"--var"_s, u"Print.Note:String"_s} +
+            limits));
+        m_link->setNetId(limited.url());
+    }
+    PlcSim &sim = limits.isEmpty() ? m_sim : limited;
+    PlcItems items;
+    QList<qint32> expected;
+    for (const auto &[name, value, status] :
+         std::initializer_list<std::tuple<QString, QVariant, qint32>>{
+             {u"Print.anford"_s, true, PlcStatus::Good},
+             {u"Print.ResteKennung"_s, QVariant::fromValue(qint16(-12)), PlcStatus::Good},
+             {u"Print.TeileNr"_s, 2000000000, PlcStatus::Good},
+             {u"Print.Speed"_s, 2.5, PlcStatus::Good},
+             {u"Print.Note"_s, QString(300, u'x'), PlcStatus::Good},
+             {u"Print.LosName"_s, QString(41, u'x'), PlcStatus::BadOutOfRange},
+             {u"Print.EtikettenType"_s, u"1"_s, PlcStatus::BadTypeMismatch}}) {
+        const int type = value.typeId();
+        const int bytes = type == QMetaType::Bool || type == QMetaType::Short ? 2
+                          : type == QMetaType::Int                            ? 4
+                          : type == QMetaType::Double                         ? 8
+                                                      : int(value.toString().size()) * 2;
+        items.append(PlcItem::of(handle(name), bytes, QMetaType::Type(type), value));
+        expected.append(status);
+    }
+    items.append(PlcItem::of(4711, 4, QMetaType::Int, 1)); // no such handle
+    expected.append(PlcStatus::BadInvalidArgument);
+    m_link->writeMany(items);
+    for (qsizetype i = 0; i < items.size(); ++i)
+        QCOMPARE(items.at(i).status, expected.at(i));
+    QCOMPARE(sim.command(u"get Print.TeileNr"_s), u"value Line1.Print.TeileNr = 2000000000"_s);
+    QVERIFY(sim.command(u"get Print.Note"_s).contains(QString(300, u'x')));
+
+    // Read back: each item as its single read gives it, a real has no read.
+    PlcItems reads;
+    for (qsizetype i = 0; i < 5; ++i) {
+        const PlcItem &w = items.at(i);
+        reads.append(
+            PlcItem::of(w.handle, w.kind == QMetaType::QString ? 20 : w.byteCount, w.kind));
+    }
+    reads.append(PlcItem::of(items.at(0).handle, 4, QMetaType::Bool)); // wrong byte count
+    m_link->readMany(reads);
+    const QList<QVariant> values{
+        true,      QVariant::fromValue(qint16(-12)), 2000000000, QVariant(), QString(10, u'x'),
+        QVariant()};
+    const QList<qint32> statuses{
+        0, 0, 0, PlcStatus::BadInvalidArgument, 0, PlcStatus::BadInvalidArgument};
+    for (qsizetype i = 0; i < reads.size(); ++i) {
+        QCOMPARE(reads.at(i).status, statuses.at(i));
+        QCOMPARE(reads.at(i).value, values.at(i));
+    }
+}

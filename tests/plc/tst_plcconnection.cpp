@@ -239,8 +239,9 @@ void TestPlcConnection::terminateOrder()
 }
 
 // A server that samples the flag misses a clear and a new raise within one sample: the
-// station reads the flag after each request and at the check interval and serves what it
-// finds; a raise that no report follows in the time a report takes is counted.
+// station reads the flag at once after each request, again when a report could come and at
+// the check interval, and serves what it finds; a raise that no report follows in the time a
+// report takes is counted.
 void TestPlcConnection::flagFoundByReads_data()
 {
     QTest::addColumn<QString>("raise");  // "re-raise": at once after the first clear; "idle"
@@ -248,11 +249,15 @@ void TestPlcConnection::flagFoundByReads_data()
     QTest::addColumn<int>("checkMs");    // the link's check interval
     QTest::addColumn<bool>("watched");   // the link accepted the watch
     QTest::addColumn<int>("counted");    // requests counted as not reported
-    QTest::newRow("re-raised within a sample") << u"re-raise"_s << u"none"_s << 0 << true << 1;
-    QTest::newRow("re-raised and reported") << u"re-raise"_s << u"at once"_s << 0 << true << 0;
-    QTest::newRow("report comes late") << u"re-raise"_s << u"late"_s << 0 << true << 0;
-    QTest::newRow("raised unreported while idle") << u"idle"_s << u"none"_s << 30 << true << 1;
-    QTest::newRow("unwatched, read every second") << u"idle"_s << u"none"_s << 0 << false << 0;
+    QTest::addColumn<int>("reportMs");   // how long a report takes
+    // clang-format off
+    QTest::newRow("re-raised within a sample") << u"re-raise"_s << u"none"_s << 0 << true << 1 << 20;
+    QTest::newRow("re-raised, found long before a report could come") << u"re-raise"_s << u"none"_s << 0 << true << 0 << 60000;
+    QTest::newRow("re-raised and reported") << u"re-raise"_s << u"at once"_s << 0 << true << 0 << 20;
+    QTest::newRow("report comes late") << u"re-raise"_s << u"late"_s << 0 << true << 0 << 20;
+    QTest::newRow("raised unreported while idle") << u"idle"_s << u"none"_s << 30 << true << 1 << 20;
+    QTest::newRow("unwatched, read every second") << u"idle"_s << u"none"_s << 0 << false << 0 << 20;
+    // clang-format on
 }
 
 void TestPlcConnection::flagFoundByReads()
@@ -262,8 +267,9 @@ void TestPlcConnection::flagFoundByReads()
     QFETCH(int, checkMs);
     QFETCH(bool, watched);
     QFETCH(int, counted);
+    QFETCH(int, reportMs);
     Station st;
-    st.plc.setReportDelay(20);
+    st.plc.setReportDelay(reportMs);
     st.plc.setCheckInterval(checkMs);
     if (!watched)
         st.plc.failNotification(kFlag, PlcStatus::BadInvalidArgument);

@@ -318,9 +318,10 @@ private Q_SLOTS:
         QCOMPARE(s.writeQuery(kPart7), 0);
         QCOMPARE(s.request.LosName, u"L1"_s);
         QCOMPARE(s.raw.jobs, QStringList{u"data E"_s});
-        const QStringList calls{u"createHandle "_s + teil,  u"writeInt "_s + teil,
-                                u"releaseHandle "_s + teil, u"createHandle "_s + label,
-                                u"writeString "_s + label,  u"releaseHandle "_s + label};
+        // The row's columns are written in one go, in column order.
+        const QStringList calls{u"createHandle "_s + teil,  u"createHandle "_s + label,
+                                u"writeInt "_s + teil,      u"writeString "_s + label,
+                                u"releaseHandle "_s + teil, u"releaseHandle "_s + label};
         QCOMPARE(s.plc.calls(), writePrintData ? calls : QStringList());
         if (writePrintData)
             QCOMPARE(s.plc.value(label).toString(), u"E"_s);

@@ -28,6 +28,10 @@ const USAGE = `usage: plcsim.js [options]
   --omit <name>       leave a station variable out; repeatable
   --sampling <ms>     sampling mode: subscriptions look at the variables every <ms>
                       milliseconds instead of reporting each change, as a PLC's server does
+  --publishing <ms>   the fastest publishing interval the server grants a subscription
+                      (default 50, the stack's own floor)
+  --max-nodes <n>     the most variables one Read or Write may name, as a PLC's server
+                      limits them (default: no limit); more are refused whole
   --pki <folder>      certificate store of the server
                       (default: $XDG_CACHE_HOME or ~/.cache, then etikor-plcsim/pki)
   --stay              keep running when standard input ends (stop with SIGTERM)
@@ -43,6 +47,8 @@ function parseArgs(argv) {
         omit: [],
         pki: undefined,
         sampling: undefined,
+        publishing: undefined,
+        maxNodes: undefined,
         stay: false,
         quiet: false
     };
@@ -84,6 +90,18 @@ function parseArgs(argv) {
                 const v = value();
                 if (!/^\d+(\.\d+)?$/.test(v) || !(Number(v) > 0)) throw new Error(`bad sampling interval "${v}"`);
                 o.sampling = Number(v);
+                break;
+            }
+            case "--publishing": {
+                const v = value();
+                if (!/^\d+(\.\d+)?$/.test(v) || !(Number(v) > 0)) throw new Error(`bad publishing interval "${v}"`);
+                o.publishing = Number(v);
+                break;
+            }
+            case "--max-nodes": {
+                const v = value();
+                if (!/^\d+$/.test(v) || !(Number(v) > 0)) throw new Error(`bad node limit "${v}"`);
+                o.maxNodes = Number(v);
                 break;
             }
             case "--stay":
@@ -132,7 +150,9 @@ async function main() {
         module: o.module,
         table,
         pkiDir: o.pki || defaultPkiDir(),
-        samplingMs: o.sampling
+        samplingMs: o.sampling,
+        publishingMs: o.publishing,
+        maxNodes: o.maxNodes
     });
     plc.on("write", (v, value) => out(`write ${v.name} = ${formatValue(v.type, value)}`));
     plc.on("thawed", () => out("thawed"));

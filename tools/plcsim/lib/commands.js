@@ -8,6 +8,7 @@ const { byteLength, formatValue, parseValue } = require("./values");
 
 const HELP =
     "commands: set <name> <value> | get <name> | raise [abl] | wait-clear [abl] [seconds] | " +
+    "cycle <count> [abl] | " +
     "drop | restart | freeze <seconds> [all] | refuse <service> <count> [status] | list | help | quit";
 
 const DEFAULT_WAIT_SECONDS = 30;
@@ -45,6 +46,8 @@ class CommandInterpreter {
                 return this._raise(rest.trim());
             case "wait-clear":
                 return this._waitClear(rest.trim());
+            case "cycle":
+                return this._cycle(rest.trim());
             case "drop":
                 return this.answer(`ok dropped ${this.plc.drop()}`);
             case "restart":
@@ -141,6 +144,45 @@ class CommandInterpreter {
             `cleared ${flag.name}` +
                 (err ? ` anfordErr=${formatValue(err.type, err.value)}` : "") +
                 (text ? ` anfordErrText=${formatValue(text.type, text.value)}` : "")
+        );
+    }
+
+    // A machine at full speed: raises the flag, and the moment the station's clear arrives,
+    // raises it again, count times; answers with the times from raise to clear as the server
+    // saw them, in milliseconds.
+    async _cycle(rest) {
+        const words = rest.split(/\s+/).filter(Boolean);
+        const count = Number(words[0]);
+        if (!Number.isInteger(count) || count < 1 || words.length > 2) throw new Error("usage: cycle <count> [abl]");
+        const flag = this._variable(flagName(this.plc.module, this._family((words[1] || "").toLowerCase())));
+        const times = [];
+        let timeouts = 0;
+        for (let i = 0; i < count; i++) {
+            const start = process.hrtime.bigint();
+            const cleared = await new Promise((resolve) => {
+                const onChange = (variable, value) => {
+                    if (variable === flag && !value) finish(true);
+                };
+                const timer = setTimeout(() => finish(false), DEFAULT_WAIT_SECONDS * 1000);
+                const finish = (ok) => {
+                    clearTimeout(timer);
+                    this.plc.off("change", onChange);
+                    resolve(ok);
+                };
+                this.plc.on("change", onChange);
+                this.plc.setValue(flag, true);
+            });
+            if (!cleared) {
+                timeouts++;
+                break;
+            }
+            times.push(Number(process.hrtime.bigint() - start) / 1e6);
+        }
+        times.sort((a, b) => a - b);
+        const at = (q) => (times.length ? times[Math.min(times.length - 1, Math.floor(times.length * q))].toFixed(2) : "-");
+        this.answer(
+            `cycled ${times.length} p50=${at(0.5)} p90=${at(0.9)} p99=${at(0.99)} ` +
+                `max=${times.length ? times[times.length - 1].toFixed(2) : "-"} timeouts=${timeouts}`
         );
     }
 

@@ -18,6 +18,7 @@ const {
     SecurityPolicy,
     ServiceFault,
     StatusCodes,
+    Subscription,
     Variant,
     VariantArrayType
 } = require("node-opcua");
@@ -38,11 +39,16 @@ class PlcServer extends EventEmitter {
      * @param {string} o.pkiDir    folder of the server's certificate store
      * @param {number} [o.samplingMs] sampling mode: every variable's MinimumSamplingInterval,
      *                             so monitored items sample at this interval
+     * @param {number} [o.publishingMs] the fastest publishing interval granted
+     * @param {number} [o.maxNodes] the most nodes one Read or Write may name
      */
-    constructor({ port, host, module, table, pkiDir, samplingMs }) {
+    constructor({ port, host, module, table, pkiDir, samplingMs, publishingMs, maxNodes }) {
         super();
         if (samplingMs !== undefined && !(samplingMs > 0)) throw new Error(`bad sampling interval ${samplingMs}`);
+        if (publishingMs !== undefined && !(publishingMs > 0)) throw new Error(`bad publishing interval ${publishingMs}`);
         this.samplingMs = samplingMs;
+        this.publishingMs = publishingMs;
+        this.maxNodes = maxNodes;
         this.port = port;
         this.host = host;
         this.module = module;
@@ -72,6 +78,9 @@ class PlcServer extends EventEmitter {
         // monitored item's revised interval; a faster PLC lowers it. The floor is shared by
         // every server of the process.
         if (this.samplingMs < MonitoredItem.minimumSamplingInterval) MonitoredItem.minimumSamplingInterval = this.samplingMs;
+        // Likewise the fastest publishing interval a subscription is granted (also a floor of
+        // the process): a PLC server that publishes every 10 ms sets it that low.
+        if (this.publishingMs !== undefined) Subscription.minimumPublishingInterval = this.publishingMs;
         const server = new OPCUAServer({
             port: this.port,
             host: this.host,
@@ -96,6 +105,11 @@ class PlcServer extends EventEmitter {
         });
         try {
             await server.initialize();
+            if (this.maxNodes !== undefined) {
+                const limits = server.engine.serverCapabilities.operationLimits;
+                limits.maxNodesPerRead = this.maxNodes;
+                limits.maxNodesPerWrite = this.maxNodes;
+            }
             this._populate(server.engine.addressSpace);
             this._watchConnections(server);
             this._hookRefusals(server);

@@ -1,0 +1,170 @@
+// OpcUaLink's batched reads and writes: the request cycle's variables in one exchange.
+
+#include "DataValue.h"
+#include "OpcUaLink.h"
+#include "PlcStatus.h"
+#include "PlcValueCodec.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// The byte count each kind's single operation insists on; a text takes any. A real is only
+// ever written.
+bool fits(const PlcItem &item, bool read)
+{
+    switch (item.kind) {
+    case QMetaType::Bool:
+    case QMetaType::Short:
+        return item.byteCount == 2;
+    case QMetaType::Int:
+        return item.byteCount == 4;
+    case QMetaType::Double:
+        return !read && item.byteCount == 8;
+    case QMetaType::QString:
+        return item.byteCount >= 0;
+    default:
+        return false;
+    }
+}
+
+// The value in the type its single write takes; a text cut to the byte count.
+QVariant writable(const PlcItem &item)
+{
+    switch (item.kind) {
+    case QMetaType::Bool:
+        return item.value.toBool();
+    case QMetaType::Short:
+        return QVariant::fromValue(item.value.value<qint16>());
+    case QMetaType::Int:
+        return item.value.toInt();
+    case QMetaType::Double:
+        return item.value.toDouble();
+    default:
+        return item.value.toString().left(item.byteCount / 2);
+    }
+}
+} // namespace
+
+const OpcUaLink::Variable *OpcUaLink::batchVariable(PlcItem &item, bool read)
+{
+    const auto found = m_variables.constFind(item.handle);
+    if (found != m_variables.cend() && fits(item, read))
+        return &*found;
+    item.status = finish(UaStatus::BadInvalidArgument);
+    return nullptr;
+}
+
+qint32 OpcUaLink::takeRead(const DataValue &read, PlcItem &item)
+{
+    if (UaStatus::isBad(read.status))
+        return finish(read.status);
+    QVariant value;
+    const qint32 status = finish(PlcValueCodec::fromVariant(read.value, item.kind, value));
+    if (status == PlcStatus::Good)
+        item.value =
+            item.kind == QMetaType::QString ? value.toString().left(item.byteCount / 2) : value;
+    return status;
+}
+
+quint32 OpcUaLink::convertForWrite(const Variable &variable, const PlcItem &item,
+                                   Variant &converted)
+{
+    if (!variable.type)
+        return UaStatus::BadTypeMismatch;
+    return PlcValueCodec::toVariant(*variable.type, writable(item), converted);
+}
+
+bool OpcUaLink::batchLostWithLink(quint32 status, const QList<PlcItem *> &asked)
+{
+    if (!PlcStatus::isLinkFailure(PlcStatus::code(status)))
+        return false;
+    const qint32 code = finish(status);
+    for (PlcItem *item : asked)
+        item->status = code;
+    return true;
+}
+
+void OpcUaLink::readMany(PlcItems &items)
+{
+    const EventGate::Span call(m_gate);
+    ++m_calls;
+    QList<ReadItem> reads;
+    QList<PlcItem *> asked;
+    for (PlcItem &item : items) {
+        item.value.clear();
+        if (const Variable *variable = batchVariable(item, true)) {
+            reads.append({variable->node, UaAttributeId::Value});
+            asked.append(&item);
+        }
+    }
+    if (asked.isEmpty())
+        return;
+    if (const qint32 status = ready()) {
+        for (PlcItem *item : asked)
+            item->status = status;
+        return;
+    }
+    const ReadResult result = m_client.session().readSync(reads, m_options.timeoutMs);
+    if (result.status == UaStatus::Good && result.values.size() == reads.size()) {
+        for (qsizetype i = 0; i < asked.size(); ++i)
+            asked[i]->status = takeRead(result.values.at(i), *asked[i]);
+        return;
+    }
+    const quint32 whole =
+        result.status == UaStatus::Good ? UaStatus::BadUnknownResponse : result.status;
+    if (batchLostWithLink(whole, asked))
+        return;
+    noteFailure(
+        u"a read of %1 variables was refused (%2); they are read one by one"_s.arg(asked.size())
+            .arg(UaStatus::name(whole)));
+    for (PlcItem *item : asked) {
+        PlcItems one{*item};
+        PlcLink::readMany(one);
+        *item = one.first();
+    }
+}
+
+void OpcUaLink::writeMany(PlcItems &items)
+{
+    const EventGate::Span call(m_gate);
+    ++m_calls;
+    QList<WriteItem> writes;
+    QList<PlcItem *> asked;
+    for (PlcItem &item : items) {
+        const Variable *variable = batchVariable(item, false);
+        if (!variable)
+            continue;
+        Variant converted;
+        if (const quint32 status = convertForWrite(*variable, item, converted)) {
+            item.status = finish(status);
+            continue;
+        }
+        writes.append({variable->node, converted});
+        asked.append(&item);
+    }
+    if (asked.isEmpty())
+        return;
+    if (const qint32 status = ready()) {
+        for (PlcItem *item : asked)
+            item->status = status;
+        return;
+    }
+    const WriteResult result = m_client.session().writeSync(writes, m_options.timeoutMs);
+    if (result.status == UaStatus::Good && result.results.size() == writes.size()) {
+        for (qsizetype i = 0; i < asked.size(); ++i)
+            asked[i]->status = finish(result.results.at(i));
+        return;
+    }
+    const quint32 whole =
+        result.status == UaStatus::Good ? UaStatus::BadUnknownResponse : result.status;
+    if (batchLostWithLink(whole, asked))
+        return;
+    noteFailure(
+        u"a write of %1 variables was refused (%2); they are written one by one"_s.arg(asked.size())
+            .arg(UaStatus::name(whole)));
+    for (PlcItem *item : asked) {
+        PlcItems one{*item};
+        PlcLink::writeMany(one);
+        *item = one.first();
+    }
+}
