@@ -106,8 +106,9 @@ private:
     const Variable *batchVariable(PlcItem &item, bool read);
     qint32 takeRead(const DataValue &read, PlcItem &item);
     quint32 convertForWrite(const Variable &variable, const PlcItem &item, Variant &converted);
-    // What a whole batch that failed gives its items: the link's code, or the single calls.
-    bool batchLostWithLink(quint32 status, const QList<PlcItem *> &asked);
+    // True, with every item answered, when there is nothing to send or no session to send it.
+    bool batchNotReady(const QList<PlcItem *> &asked);
+    void batchFailed(quint32 status, const QList<PlcItem *> &asked, bool read);
     qint32 ensureSubscription();
     void onConnected(bool newSession);
     void onDisconnected(quint32 status);

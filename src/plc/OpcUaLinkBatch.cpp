@@ -74,14 +74,39 @@ quint32 OpcUaLink::convertForWrite(const Variable &variable, const PlcItem &item
     return PlcValueCodec::toVariant(*variable.type, writable(item), converted);
 }
 
-bool OpcUaLink::batchLostWithLink(quint32 status, const QList<PlcItem *> &asked)
+bool OpcUaLink::batchNotReady(const QList<PlcItem *> &asked)
 {
-    if (!PlcStatus::isLinkFailure(PlcStatus::code(status)))
-        return false;
-    const qint32 code = finish(status);
+    if (asked.isEmpty())
+        return true;
+    const qint32 status = ready();
     for (PlcItem *item : asked)
-        item->status = code;
-    return true;
+        item->status = status;
+    return status != PlcStatus::Good;
+}
+
+// A batch lost with the link gives every item the link's code, as each single call would
+// have had; one the server refused whole is made again one variable at a time.
+void OpcUaLink::batchFailed(quint32 status, const QList<PlcItem *> &asked, bool read)
+{
+    const quint32 whole = status == UaStatus::Good ? UaStatus::BadUnknownResponse : status;
+    if (PlcStatus::isLinkFailure(PlcStatus::code(whole))) {
+        const qint32 code = finish(whole);
+        for (PlcItem *item : asked)
+            item->status = code;
+        return;
+    }
+    noteFailure(u"a %1 of %2 variables was refused (%3); it is made one variable at a time"_s
+                    .arg(read ? u"read"_s : u"write"_s)
+                    .arg(asked.size())
+                    .arg(UaStatus::name(whole)));
+    for (PlcItem *item : asked) {
+        PlcItems one{*item};
+        if (read)
+            PlcLink::readMany(one);
+        else
+            PlcLink::writeMany(one);
+        *item = one.first();
+    }
 }
 
 void OpcUaLink::readMany(PlcItems &items)
@@ -97,31 +122,13 @@ void OpcUaLink::readMany(PlcItems &items)
             asked.append(&item);
         }
     }
-    if (asked.isEmpty())
+    if (batchNotReady(asked))
         return;
-    if (const qint32 status = ready()) {
-        for (PlcItem *item : asked)
-            item->status = status;
-        return;
-    }
     const ReadResult result = m_client.session().readSync(reads, m_options.timeoutMs);
-    if (result.status == UaStatus::Good && result.values.size() == reads.size()) {
-        for (qsizetype i = 0; i < asked.size(); ++i)
-            asked[i]->status = takeRead(result.values.at(i), *asked[i]);
-        return;
-    }
-    const quint32 whole =
-        result.status == UaStatus::Good ? UaStatus::BadUnknownResponse : result.status;
-    if (batchLostWithLink(whole, asked))
-        return;
-    noteFailure(
-        u"a read of %1 variables was refused (%2); they are read one by one"_s.arg(asked.size())
-            .arg(UaStatus::name(whole)));
-    for (PlcItem *item : asked) {
-        PlcItems one{*item};
-        PlcLink::readMany(one);
-        *item = one.first();
-    }
+    if (result.status != UaStatus::Good || result.values.size() != reads.size())
+        return batchFailed(result.status, asked, true);
+    for (qsizetype i = 0; i < asked.size(); ++i)
+        asked[i]->status = takeRead(result.values.at(i), *asked[i]);
 }
 
 void OpcUaLink::writeMany(PlcItems &items)
@@ -142,29 +149,11 @@ void OpcUaLink::writeMany(PlcItems &items)
         writes.append({variable->node, converted});
         asked.append(&item);
     }
-    if (asked.isEmpty())
+    if (batchNotReady(asked))
         return;
-    if (const qint32 status = ready()) {
-        for (PlcItem *item : asked)
-            item->status = status;
-        return;
-    }
     const WriteResult result = m_client.session().writeSync(writes, m_options.timeoutMs);
-    if (result.status == UaStatus::Good && result.results.size() == writes.size()) {
-        for (qsizetype i = 0; i < asked.size(); ++i)
-            asked[i]->status = finish(result.results.at(i));
-        return;
-    }
-    const quint32 whole =
-        result.status == UaStatus::Good ? UaStatus::BadUnknownResponse : result.status;
-    if (batchLostWithLink(whole, asked))
-        return;
-    noteFailure(
-        u"a write of %1 variables was refused (%2); they are written one by one"_s.arg(asked.size())
-            .arg(UaStatus::name(whole)));
-    for (PlcItem *item : asked) {
-        PlcItems one{*item};
-        PlcLink::writeMany(one);
-        *item = one.first();
-    }
+    if (result.status != UaStatus::Good || result.results.size() != writes.size())
+        return batchFailed(result.status, asked, false);
+    for (qsizetype i = 0; i < asked.size(); ++i)
+        asked[i]->status = finish(result.results.at(i));
 }

@@ -122,19 +122,7 @@ class CommandInterpreter {
         const seconds = words.length ? Number(words[0]) : DEFAULT_WAIT_SECONDS;
         if (!(seconds >= 0) || words.length > 1) throw new Error("usage: wait-clear [abl] [seconds]");
         const flag = this._variable(flagName(this.plc.module, family));
-        const cleared = await new Promise((resolve) => {
-            if (!flag.value) return resolve(true);
-            const onChange = (variable, value) => {
-                if (variable === flag && !value) finish(true);
-            };
-            const timer = setTimeout(() => finish(false), seconds * 1000);
-            const finish = (ok) => {
-                clearTimeout(timer);
-                this.plc.off("change", onChange);
-                resolve(ok);
-            };
-            this.plc.on("change", onChange);
-        });
+        const cleared = flag.value ? await this._cleared(flag, seconds) : true;
         if (!cleared) return this.answer("timeout");
         // The result and its text are written before the flag, so they are in place now.
         const base = flag.name.slice(0, -"anford".length);
@@ -145,6 +133,24 @@ class CommandInterpreter {
                 (err ? ` anfordErr=${formatValue(err.type, err.value)}` : "") +
                 (text ? ` anfordErrText=${formatValue(text.type, text.value)}` : "")
         );
+    }
+
+    // Resolves true when the flag is written false (after start() ran, which may raise it),
+    // false after the given seconds.
+    _cleared(flag, seconds, start = () => {}) {
+        return new Promise((resolve) => {
+            const onChange = (variable, value) => {
+                if (variable === flag && !value) finish(true);
+            };
+            const timer = setTimeout(() => finish(false), seconds * 1000);
+            const finish = (ok) => {
+                clearTimeout(timer);
+                this.plc.off("change", onChange);
+                resolve(ok);
+            };
+            this.plc.on("change", onChange);
+            start();
+        });
     }
 
     // A machine at full speed: raises the flag, and the moment the station's clear arrives,
@@ -159,19 +165,7 @@ class CommandInterpreter {
         let timeouts = 0;
         for (let i = 0; i < count; i++) {
             const start = process.hrtime.bigint();
-            const cleared = await new Promise((resolve) => {
-                const onChange = (variable, value) => {
-                    if (variable === flag && !value) finish(true);
-                };
-                const timer = setTimeout(() => finish(false), DEFAULT_WAIT_SECONDS * 1000);
-                const finish = (ok) => {
-                    clearTimeout(timer);
-                    this.plc.off("change", onChange);
-                    resolve(ok);
-                };
-                this.plc.on("change", onChange);
-                this.plc.setValue(flag, true);
-            });
+            const cleared = await this._cleared(flag, DEFAULT_WAIT_SECONDS, () => this.plc.setValue(flag, true));
             if (!cleared) {
                 timeouts++;
                 break;
