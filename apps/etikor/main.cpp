@@ -171,7 +171,7 @@ int main(int argc, char **argv)
     TrayManagerLink tray(window);
     Station *running = nullptr;
     DBusManagerLink link(
-        {ManagerBus::open(ManagerBus::configured(registry, ManagerBus::Kind::Session)),
+        {ManagerBus::open(ManagerBus::configured(registry, ManagerBus::Kind::Session, queue)),
          tray,
          prompt,
          settings,

@@ -69,7 +69,7 @@ int main(int argc, char **argv)
     NoManagerLink noManager;
     Station *running = nullptr;
     DBusManagerLink link(
-        {ManagerBus::open(ManagerBus::configured(registry, ManagerBus::Kind::None)),
+        {ManagerBus::open(ManagerBus::configured(registry, ManagerBus::Kind::None, queue)),
          noManager,
          prompt,
          settings,

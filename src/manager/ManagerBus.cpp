@@ -1,12 +1,10 @@
 #include "ManagerBus.h"
 
+#include "MessageSink.h"
 #include "OptionStore.h"
 
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcManagerBus, "etikor.manager")
-
-ManagerBus::Kind ManagerBus::configured(OptionStore &options, Kind programDefault)
+ManagerBus::Kind ManagerBus::configured(OptionStore &options, Kind programDefault,
+                                        MessageSink &messages)
 {
     const QString value =
         options.getOption(QStringLiteral("Bus"), QStringLiteral("Server manager")).trimmed();
@@ -14,9 +12,12 @@ ManagerBus::Kind ManagerBus::configured(OptionStore &options, Kind programDefaul
         return programDefault;
     if (const auto kind = parse(value))
         return *kind;
-    qCWarning(lcManagerBus).noquote()
-        << "registry option Bus (Server manager):" << value
-        << "is not session, system or none; the station looks for no server manager";
+    messages.addMessage(1,
+                        QStringLiteral("Registry option \"Bus\" (area \"Server manager\") is \"") +
+                            value +
+                            QStringLiteral("\": not session, system or none. The station looks "
+                                           "for no server manager."),
+                        QString(), 0, false, QString());
     return Kind::None;
 }
 

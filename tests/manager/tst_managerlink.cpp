@@ -4,8 +4,11 @@
 #include "AppSettings.h"
 #include "DBusManagerLink.h"
 #include "FakePrompt.h"
+#include "ManagerBus.h"
 #include "ManagerProtocol.h"
+#include "OptionStore.h"
 #include "PrivateBus.h"
+#include "RecordingSink.h"
 
 #include <QDBusContext>
 #include <QThread>
@@ -22,6 +25,15 @@ public:
     int removed = 0;
     int registerWithManager(const QString &) override { return ++added, TrayIcon; }
     void removeTrayIcon() override { ++removed; }
+};
+
+struct OneOption : OptionStore {
+    QString value;
+    QString getOption(const QString &key, const QString &area) override
+    {
+        return key == u"Bus"_s && area == u"Server manager"_s ? value : QString();
+    }
+    void setOption(const QString &, const QString &, const QString &) override {}
 };
 
 struct Station {
@@ -184,6 +196,30 @@ private Q_SLOTS:
         QCOMPARE(s.starts, starts);
         QCOMPARE(s.stops, stops);
         s.link.removeTrayIcon();
+    }
+
+    // The registry option names the bus in any case; empty keeps the program's own; anything
+    // else is told to the operator and looks for no manager.
+    void busOption_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("unset: the program's") << QString() << int(ManagerBus::Kind::Session) << 0;
+        QTest::newRow("system") << u" SYSTEM "_s << int(ManagerBus::Kind::System) << 0;
+        QTest::newRow("none") << u"none"_s << int(ManagerBus::Kind::None) << 0;
+        QTest::newRow("misspelt") << u"sesion"_s << int(ManagerBus::Kind::None) << 1;
+    }
+    void busOption()
+    {
+        QFETCH(QString, value);
+        OneOption option;
+        option.value = value;
+        RecordingSink sink;
+        QTEST(int(ManagerBus::configured(option, ManagerBus::Kind::Session, sink)), "kind");
+        QTEST(int(sink.messages.size()), "messages");
+        if (!sink.messages.isEmpty())
+            QVERIFY(sink.messages.first().meldetext.contains(u"\"sesion\""_s));
     }
 
 private:
