@@ -22,11 +22,6 @@ constexpr quint32 kTextSizeLimit = 1024 * 1024;
 // Notifications of the request flag queued in the server between two publishes, so that a
 // short pulse is reported as a rise and a fall instead of not at all.
 constexpr quint32 kNotificationQueue = 10;
-// Byte counts the station passes with each scalar operation.
-constexpr int kBoolBytes = 2;
-constexpr int kIntBytes = 2;
-constexpr int kLongBytes = 4;
-constexpr int kRealBytes = 8;
 // How long closing the link waits for the server to end the session.
 constexpr int kGoodbyeMs = 1000;
 // The same refusal is noted again after this long.

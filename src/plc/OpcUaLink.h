@@ -80,6 +80,12 @@ public:
     void closeLink() override;
 
 private:
+    // Byte counts the station passes with each scalar operation, single or batched.
+    static constexpr int kBoolBytes = 2;
+    static constexpr int kIntBytes = 2;
+    static constexpr int kLongBytes = 4;
+    static constexpr int kRealBytes = 8;
+
     struct Variable {
         QString name;
         NodeId node;
@@ -103,6 +109,7 @@ private:
     qint32 writeValue(qint32 handle, int byteCount, int expected, const QVariant &value);
     // Batches: the item's variable when its handle and byte count are right (else the item
     // is answered), the value read taken into the item, the value converted for its write.
+    static bool fits(const PlcItem &item, bool read);
     const Variable *batchVariable(PlcItem &item, bool read);
     qint32 takeRead(const DataValue &read, PlcItem &item);
     quint32 convertForWrite(const Variable &variable, const PlcItem &item, Variant &converted);

@@ -8,25 +8,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-// The byte count each kind's single operation insists on; a text takes any. A real is only
-// ever written.
-bool fits(const PlcItem &item, bool read)
-{
-    switch (item.kind) {
-    case QMetaType::Bool:
-    case QMetaType::Short:
-        return item.byteCount == 2;
-    case QMetaType::Int:
-        return item.byteCount == 4;
-    case QMetaType::Double:
-        return !read && item.byteCount == 8;
-    case QMetaType::QString:
-        return item.byteCount >= 0;
-    default:
-        return false;
-    }
-}
-
 // The value in the type its single write takes; a text cut to the byte count.
 QVariant writable(const PlcItem &item)
 {
@@ -44,6 +25,26 @@ QVariant writable(const PlcItem &item)
     }
 }
 } // namespace
+
+// The byte count each kind's single operation insists on; a text takes any. A real is only
+// ever written.
+bool OpcUaLink::fits(const PlcItem &item, bool read)
+{
+    switch (item.kind) {
+    case QMetaType::Bool:
+        return item.byteCount == kBoolBytes;
+    case QMetaType::Short:
+        return item.byteCount == kIntBytes;
+    case QMetaType::Int:
+        return item.byteCount == kLongBytes;
+    case QMetaType::Double:
+        return !read && item.byteCount == kRealBytes;
+    case QMetaType::QString:
+        return item.byteCount >= 0;
+    default:
+        return false;
+    }
+}
 
 const OpcUaLink::Variable *OpcUaLink::batchVariable(PlcItem &item, bool read)
 {

@@ -94,10 +94,8 @@ qint32 RequestCycle::readText(CommLink &link, qint32 handle, int byteCount, QStr
 {
     QString read;
     const qint32 result = link.link().readString(handle, byteCount, read);
-    if (result == PlcStatus::Good) {
-        const qsizetype nul = read.indexOf(QChar(u'\0'));
-        text = nul < 0 ? read : read.left(nul);
-    }
+    if (result == PlcStatus::Good)
+        text = untilNul(read);
     return result;
 }
 

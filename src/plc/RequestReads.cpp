@@ -3,6 +3,7 @@
 #include "CommLink.h"
 #include "PlcLink.h"
 #include "PlcStatus.h"
+#include "VariableText.h"
 
 namespace {
 // The remnant texts have no length variable of their own.
@@ -58,11 +59,8 @@ bool RequestReads::flag() const
 qint32 RequestReads::take(Role role, QString &target) const
 {
     const qint32 code = status(role);
-    if (code == PlcStatus::Good) {
-        const QString read = m_items.at(m_at[role]).value.toString();
-        const qsizetype nul = read.indexOf(QChar(u'\0'));
-        target = nul < 0 ? read : read.left(nul);
-    }
+    if (code == PlcStatus::Good)
+        target = untilNul(m_items.at(m_at[role]).value.toString());
     return code;
 }
 

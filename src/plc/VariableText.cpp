@@ -34,3 +34,9 @@ QString fitText(const QString &text, qint32 length)
     }
     return text.left(end);
 }
+
+QString untilNul(const QString &read)
+{
+    const qsizetype nul = read.indexOf(QChar(u'\0'));
+    return nul < 0 ? read : read.left(nul);
+}

@@ -60,7 +60,7 @@ public:
             const QString answer = nextLine(int(deadline.remainingTime()));
             if (answer.isEmpty())
                 return {};
-            if (!answer.startsWith(QStringLiteral("write ")) && answer != QStringLiteral("thawed"))
+            if (!isReport(answer))
                 return answer;
             m_reports.append(answer);
         }
@@ -79,7 +79,9 @@ public:
             QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &loop, [&] {
                 while (answer.isEmpty() && m_process.canReadLine()) {
                     const QString read = QString::fromUtf8(m_process.readLine()).trimmed();
-                    if (!read.startsWith(QStringLiteral("write ")))
+                    if (isReport(read))
+                        m_reports.append(read);
+                    else
                         answer = read;
                 }
                 if (!answer.isEmpty())
@@ -110,6 +112,12 @@ public:
     }
 
 private:
+    // What the simulator prints on its own, between the answers to commands.
+    static bool isReport(const QString &line)
+    {
+        return line.startsWith(QStringLiteral("write ")) || line == QStringLiteral("thawed");
+    }
+
     // The next line the simulator prints; an empty string when none came in time.
     QString nextLine(int timeoutMs)
     {
